@@ -1,0 +1,812 @@
+// Invariants:
+//   header_ is the file's header as of open, our own appends and refresh(); in exclusive mode it
+//   is always the file's header.
+//   The file holds header_.headerLength bytes of header, then recordCount records of
+//   recordLength bytes, then (usually) the end-of-file marker 0x1A. Bytes past the counted records
+//   (a record written by an append whose process died before it wrote the header) are ignored
+//   and overwritten by the next append.
+//   An append writes the record (with the marker after it) before the header that counts it, so
+//   a header never counts a record that is not in the file.
+//   cache_ holds records [cacheFirst_, cacheFirst_ + cacheCount_) exactly as the file held them
+//   when read, patched by our own writes.
+//   In state Edit of a shared table we hold the lock of record cur_ (lockedRecord_ == cur_).
+#include "engine/Table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/Locking.h"
+
+namespace vz::engine {
+namespace {
+
+constexpr char kEofMarker = 0x1A;
+constexpr size_t kCacheBytes = 256 * 1024;
+
+std::string_view trimmed(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
+    return s.substr(b, e - b);
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = char(x - 32);
+        if (y >= 'a' && y <= 'z') y = char(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Writes the normalised decimal text of a stored number: no leading zeros or blanks, no
+// trailing fraction zeros, no "-0". False when `s` (already trimmed) is not a decimal number.
+bool normaliseDecimal(std::string_view s, std::string& out) {
+    out.clear();
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    const size_t intStart = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    const size_t intEnd = i;
+    size_t fracStart = i, fracEnd = i;
+    if (i < s.size() && s[i] == '.') {
+        fracStart = ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+        fracEnd = i;
+    }
+    if (i != s.size() || (intEnd == intStart && fracEnd == fracStart)) return false;
+
+    size_t a = intStart;
+    while (a < intEnd && s[a] == '0') ++a;
+    size_t f = fracEnd;
+    while (f > fracStart && s[f - 1] == '0') --f;
+    const size_t significant = (intEnd - a) + (f - fracStart);
+    if (significant == 0) {
+        out = "0";
+        return true;
+    }
+    if (significant > 15) {
+        // Beyond what a double holds exactly: let the double decide the shortest form.
+        double v = 0;
+        std::string copy(s.substr(s[0] == '+' ? 1 : 0));
+        if (std::from_chars(copy.data(), copy.data() + copy.size(), v).ec != std::errc()) return false;
+        char buf[64];
+        auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+        out.assign(buf, r.ptr);
+        return true;
+    }
+    if (negative) out.push_back('-');
+    if (a == intEnd) out.push_back('0');
+    out.append(s.data() + a, intEnd - a);
+    if (f > fracStart) {
+        out.push_back('.');
+        out.append(s.data() + fracStart, f - fracStart);
+    }
+    return true;
+}
+
+// Reads a number typed or given as text; accepts a leading "+" and an exponent.
+bool parseNumber(std::string_view s, double& v) {
+    if (!s.empty() && s[0] == '+') s.remove_prefix(1);
+    if (s.empty() || s[0] == '+') return false;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(v);
+}
+
+std::string typeName(const Field& f) {
+    char buf[32];
+    if (f.isNumber())
+        std::snprintf(buf, sizeof buf, "%c %d,%d", char(f.type), f.width, f.decimals);
+    else
+        std::snprintf(buf, sizeof buf, "%c %d", char(f.type), f.width);
+    return buf;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Creating, opening and closing
+
+Status Table::create(const std::string& path, const std::vector<FieldDef>& fields, CodePage::Id cp) {
+    Result<DbfHeader> header = DbfHeader::forNewTable(fields, CodePage::get(cp).languageDriver());
+    if (!header) return header.status();
+    // Hold the old table exclusively while replacing it, so nobody has it open meanwhile.
+    File old;
+    if (fileExists(path)) {
+        Result<File> o = File::open(path, File::Access::ReadWrite);
+        if (!o) return o.status();
+        old = std::move(o.value());
+        if (!old.tryLock(locking::kOpen, 1, File::LockKind::Write))
+            return Status::locked("The table " + path + " is in use by another program.");
+    }
+    Result<File> tmp = File::createTemporary(folderOf(path), "." + nameOf(path) + ".new-");
+    if (!tmp) return tmp.status();
+    std::string bytes = header->serialize();
+    bytes.push_back(kEofMarker);
+    Status s = tmp->writeAt(0, bytes.data(), bytes.size());
+    if (s && old.isOpen()) s = tmp->copyModeFrom(old);
+    if (s && !old.isOpen()) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (::chmod(tmp->path().c_str(), 0666 & ~mask) != 0) s = Status::ioError(tmp->path() + ": chmod failed.");
+    }
+    if (s) s = tmp->sync();
+    if (s) s = renameReplacing(tmp->path(), path);
+    if (!s) {
+        ::unlink(tmp->path().c_str());
+        return s;
+    }
+    // A production index left from the table we replaced would describe records that are gone.
+    ::unlink(mdxPathFor(path).c_str());
+    return Status::ok();
+}
+
+Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMode mode) {
+    std::unique_ptr<Table> t(new Table);
+    t->path_ = path;
+    t->mode_ = mode;
+    Result<File> f = File::open(path, File::Access::ReadWrite);
+    if (!f && mode == OpenMode::Shared && f.status().code() == Status::Code::IOError)
+        f = File::open(path, File::Access::ReadOnly);
+    if (!f) return f.status();
+    t->file_ = std::move(f.value());
+    const auto kind = mode == OpenMode::Exclusive ? File::LockKind::Write : File::LockKind::Read;
+    Status locked = t->file_.tryLock(locking::kOpen, 1, kind);
+    if (!locked) {
+        if (locked.code() == Status::Code::Locked)
+            return Status::locked("The table " + path + " is in use by another program.");
+        return locked;
+    }
+    VZ_RETURN_IF_ERROR(t->loadHeader());
+    t->codePage_ = &CodePage::forLanguageDriver(t->header_.languageDriver);
+    VZ_RETURN_IF_ERROR(t->first());
+    return t;
+}
+
+Table::~Table() {
+    cancel();
+}
+
+std::string Table::who() const { return path_; }
+
+Status Table::loadHeader() {
+    Result<uint64_t> size = file_.size();
+    if (!size) return size.status();
+    std::string bytes(size_t(std::min<uint64_t>(*size, 32)), '\0');
+    VZ_RETURN_IF_ERROR(file_.readAt(0, bytes.data(), bytes.size()));
+    Result<DbfHeader> prefix = DbfHeader::parsePrefix(bytes, path_);
+    if (!prefix) return prefix.status();
+    bytes.resize(size_t(std::min<uint64_t>(*size, prefix->headerLength)));
+    VZ_RETURN_IF_ERROR(file_.readAt(0, bytes.data(), bytes.size()));
+    Result<DbfHeader> h = DbfHeader::parse(bytes, *size, path_);
+    if (!h) return h.status();
+    header_ = std::move(h.value());
+    invalidateCache();
+    return Status::ok();
+}
+
+int Table::fieldIndex(std::string_view name) const {
+    for (size_t i = 0; i < header_.fields.size(); ++i)
+        if (equalsNoCase(header_.fields[i].name, name)) return int(i);
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading records
+
+const char* Table::recordPtr(uint32_t recNo, Status& status) const {
+    if (recNo == 0 || recNo > header_.recordCount) {
+        status = Status::notFound(who() + ": there is no record " + std::to_string(recNo) + ".");
+        return nullptr;
+    }
+    const size_t len = header_.recordLength;
+    if (recNo >= cacheFirst_ && recNo < cacheFirst_ + cacheCount_)
+        return cache_.data() + size_t(recNo - cacheFirst_) * len;
+    // Read a window around the record: forwards from it, or backwards when stepping back.
+    const uint32_t per = uint32_t(std::max<size_t>(1, kCacheBytes / len));
+    uint32_t firstRec = recNo;
+    if (cacheCount_ != 0 && recNo + 1 == cacheFirst_) firstRec = recNo >= per ? recNo - per + 1 : 1;
+    const uint32_t count = std::min<uint32_t>(per, header_.recordCount - firstRec + 1);
+    cache_.resize(size_t(count) * len);
+    cacheCount_ = 0;
+    Result<size_t> got = file_.readSomeAt(header_.dataOffset(firstRec), cache_.data(), cache_.size());
+    if (!got) {
+        status = got.status();
+        return nullptr;
+    }
+    if (*got < cache_.size()) {
+        status = Status::corruption(who() + ": the file is truncated: record " +
+                                    std::to_string(firstRec + *got / len) + " is missing.");
+        return nullptr;
+    }
+    cacheFirst_ = firstRec;
+    cacheCount_ = count;
+    return cache_.data() + size_t(recNo - cacheFirst_) * len;
+}
+
+const char* Table::currentPtr() const {
+    if (state_ != State::Browse) return editBuf_.data();
+    const uint32_t r = probe_ != 0 ? probe_ : cur_;
+    if (r == 0) return nullptr;
+    Status ignored;
+    return recordPtr(r, ignored);
+}
+
+bool Table::acceptable(uint32_t recNo, Status& status) {
+    const char* p = recordPtr(recNo, status);
+    if (p == nullptr || *p == '*') return false;
+    if (!filter_) return true;
+    probe_ = recNo;
+    const bool ok = filter_(*this);
+    probe_ = 0;
+    return ok;
+}
+
+Result<uint32_t> Table::scan(uint32_t start, int step) {
+    Status status;
+    for (int64_t r = start; r >= 1 && r <= int64_t(header_.recordCount); r += step) {
+        if (acceptable(uint32_t(r), status)) return uint32_t(r);
+        if (!status) return status;
+    }
+    return 0u;
+}
+
+bool Table::isBlank(int field) const {
+    const char* p = currentPtr();
+    if (p == nullptr) return true;
+    const Field& f = header_.fields[size_t(field)];
+    return trimmed(std::string_view(p + 1 + f.offset, size_t(f.width))).empty();
+}
+
+Status Table::readText(int field, std::string& out) const {
+    out.clear();
+    const char* p = currentPtr();
+    if (p == nullptr) return Status::notFound(who() + ": there is no current record.");
+    const Field& f = header_.fields[size_t(field)];
+    const char* v = p + 1 + f.offset;
+    switch (f.type) {
+        case FieldType::Character:
+            codePage_->decodeAppend(v, size_t(f.width), out);
+            return Status::ok();
+        case FieldType::Numeric:
+        case FieldType::Float: {
+            std::string_view s = trimmed(std::string_view(v, size_t(f.width)));
+            if (s.empty() || normaliseDecimal(s, out)) return Status::ok();
+            break;
+        }
+        case FieldType::Date: {
+            std::string_view s(v, 8);
+            Date d;
+            if (s == "00000000" || !Date::parse(s, d)) {
+                if (s == "00000000") return Status::ok();
+                break;
+            }
+            if (!d.isBlank()) out = dateFormatter_ ? dateFormatter_(d) : d.toIso();
+            return Status::ok();
+        }
+        case FieldType::Logical:
+            switch (*v) {
+                case 'T': case 't': case 'Y': case 'y': out = "T"; return Status::ok();
+                case 'F': case 'f': case 'N': case 'n': out = "F"; return Status::ok();
+                case '?': case ' ': return Status::ok();
+                default: break;
+            }
+            break;
+    }
+    std::string raw;
+    codePage_->decodeAppend(v, size_t(f.width), raw);
+    out.clear();
+    return Status::corruption(who() + ": field " + f.name + " of record " + std::to_string(recNo()) +
+                              " holds \"" + raw + "\", which is not a value of type " + typeName(f) + ".");
+}
+
+std::string Table::text(int field) const {
+    std::string s;
+    if (!readText(field, s)) s.clear();
+    return s;
+}
+
+Result<double> Table::number(int field) const {
+    const char* p = currentPtr();
+    if (p == nullptr) return Status::notFound(who() + ": there is no current record.");
+    const Field& f = header_.fields[size_t(field)];
+    if (f.type == FieldType::Date || f.type == FieldType::Logical)
+        return Status::invalid("Field " + f.name + " is not a number field.");
+    std::string s;
+    if (f.type == FieldType::Character) {
+        s = std::string(trimmed(text(field)));
+    } else {
+        s = std::string(trimmed(std::string_view(p + 1 + f.offset, size_t(f.width))));
+    }
+    if (s.empty()) return 0.0;
+    double v = 0;
+    if (!parseNumber(s, v))
+        return Status::invalid("Field " + f.name + " holds \"" + s + "\", which is not a number.");
+    return v;
+}
+
+Result<int64_t> Table::wholeNumber(int field) const {
+    Result<double> v = number(field);
+    if (!v) return v.status();
+    if (std::fabs(*v) > 9.2e18) return Status::invalid("Field " + header_.fields[size_t(field)].name + " is out of range.");
+    return int64_t(std::llround(*v));
+}
+
+Result<Date> Table::date(int field) const {
+    const char* p = currentPtr();
+    if (p == nullptr) return Status::notFound(who() + ": there is no current record.");
+    const Field& f = header_.fields[size_t(field)];
+    if (f.type != FieldType::Date) return Status::invalid("Field " + f.name + " is not a date field.");
+    std::string_view s(p + 1 + f.offset, 8);
+    Date d;
+    if (s == "00000000") return d;
+    if (!Date::parse(s, d))
+        return Status::corruption(who() + ": field " + f.name + " of record " + std::to_string(recNo()) +
+                                  " holds \"" + std::string(s) + "\", which is not a date.");
+    return d;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Navigation
+
+Status Table::first() {
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    Result<uint32_t> r = scan(1, +1);
+    if (!r) return r.status();
+    cur_ = *r;
+    bof_ = true;
+    eof_ = cur_ == 0;
+    return Status::ok();
+}
+
+Status Table::last() {
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    Result<uint32_t> r = scan(header_.recordCount, -1);
+    if (!r) return r.status();
+    cur_ = *r;
+    eof_ = true;
+    bof_ = cur_ == 0;
+    return Status::ok();
+}
+
+Status Table::next() {
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    if (cur_ == 0) {
+        eof_ = true;
+        return Status::ok();
+    }
+    Result<uint32_t> r = scan(cur_ + 1, +1);
+    if (!r) return r.status();
+    if (*r == 0) {
+        eof_ = true;
+    } else {
+        cur_ = *r;
+        bof_ = eof_ = false;
+    }
+    return Status::ok();
+}
+
+Status Table::prior() {
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    if (cur_ == 0) {
+        bof_ = true;
+        return Status::ok();
+    }
+    Result<uint32_t> r = scan(cur_ - 1, -1);
+    if (!r) return r.status();
+    if (*r == 0) {
+        bof_ = true;
+    } else {
+        cur_ = *r;
+        bof_ = eof_ = false;
+    }
+    return Status::ok();
+}
+
+Status Table::go(uint32_t recNo) {
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    Status s;
+    const char* p = recordPtr(recNo, s);
+    if (p == nullptr) return s;
+    if (*p == '*') return Status::notFound(who() + ": record " + std::to_string(recNo) + " is deleted.");
+    cur_ = recNo;
+    bof_ = eof_ = false;
+    return Status::ok();
+}
+
+Result<uint32_t> Table::countLive() {
+    uint32_t live = 0;
+    Status s;
+    for (uint32_t r = 1; r <= header_.recordCount; ++r) {
+        const char* p = recordPtr(r, s);
+        if (p == nullptr) return s;
+        if (*p != '*') ++live;
+    }
+    return live;
+}
+
+Status Table::refresh() {
+    char prefix[8];
+    VZ_RETURN_IF_ERROR(file_.readAt(0, prefix, sizeof prefix));
+    const uint32_t count = uint32_t(uint8_t(prefix[4])) | (uint32_t(uint8_t(prefix[5])) << 8) |
+                           (uint32_t(uint8_t(prefix[6])) << 16) | (uint32_t(uint8_t(prefix[7])) << 24);
+    Result<uint64_t> size = file_.size();
+    if (!size) return size.status();
+    if (*size < header_.headerLength || (*size - header_.headerLength) / header_.recordLength < count)
+        return Status::corruption(who() + ": the header declares " + std::to_string(count) +
+                                  " records but the file holds fewer.");
+    header_.recordCount = count;
+    invalidateCache();
+    if (state_ != State::Browse || cur_ == 0) return Status::ok();
+    Status s;
+    if (acceptable(cur_, s)) return Status::ok();
+    if (!s) return s;
+    // The current record was deleted meanwhile: show the next one, or else the prior one.
+    const uint32_t was = cur_;
+    Result<uint32_t> r = scan(was + 1, +1);
+    if (r && *r == 0) r = scan(was - 1, -1);
+    if (!r) return r.status();
+    cur_ = *r;
+    bof_ = eof_ = cur_ == 0;
+    return Status::ok();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Changing records
+
+Status Table::append() {
+    if (readOnly()) return Status::invalid(who() + " is open read-only.");
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    editBuf_.assign(header_.recordLength, ' ');
+    state_ = State::Insert;
+    return Status::ok();
+}
+
+Status Table::edit() {
+    if (state_ == State::Edit) return Status::ok();
+    if (state_ == State::Insert) return Status::invalid(who() + ": a new record is being added.");
+    if (readOnly()) return Status::invalid(who() + " is open read-only.");
+    if (cur_ == 0) return Status::notFound(who() + ": there is no current record to edit.");
+    if (mode_ == OpenMode::Shared) {
+        Status s = file_.lock(locking::record(cur_), 1, File::LockKind::Write, 1000);
+        if (!s) {
+            if (s.code() == Status::Code::Locked)
+                return Status::locked("Record " + std::to_string(cur_) + " of " + who() +
+                                      " is locked by another user.");
+            return s;
+        }
+        lockedRecord_ = cur_;
+    }
+    // Edit what the file holds now, not what we read before.
+    std::string fresh(header_.recordLength, '\0');
+    Status s = file_.readAt(header_.dataOffset(cur_), fresh.data(), fresh.size());
+    if (s && fresh[0] == '*')
+        s = Status::notFound("Record " + std::to_string(cur_) + " of " + who() + " was deleted by another user.");
+    if (!s) {
+        releaseRecordLock();
+        return s;
+    }
+    if (cur_ >= cacheFirst_ && cur_ < cacheFirst_ + cacheCount_)
+        std::memcpy(cache_.data() + size_t(cur_ - cacheFirst_) * fresh.size(), fresh.data(), fresh.size());
+    editBuf_ = std::move(fresh);
+    state_ = State::Edit;
+    return Status::ok();
+}
+
+void Table::releaseRecordLock() {
+    if (lockedRecord_ != 0) file_.unlock(locking::record(lockedRecord_), 1);
+    lockedRecord_ = 0;
+}
+
+void Table::cancel() {
+    releaseRecordLock();
+    state_ = State::Browse;
+    editBuf_.clear();
+}
+
+Status Table::fieldNotFit(int field, const std::string& value, const std::string& why) const {
+    const Field& f = header_.fields[size_t(field)];
+    return Status::invalid("Field " + f.name + " (" + typeName(f) + ") cannot take \"" + value + "\": " + why + ".");
+}
+
+Status Table::editField(int field, std::string_view stored) {
+    const Field& f = header_.fields[size_t(field)];
+    char* dst = editBuf_.data() + 1 + f.offset;
+    std::memset(dst, ' ', size_t(f.width));
+    if (f.isNumber() || f.type == FieldType::Logical)
+        std::memcpy(dst + f.width - stored.size(), stored.data(), stored.size());  // right-justified
+    else
+        std::memcpy(dst, stored.data(), stored.size());
+    return Status::ok();
+}
+
+namespace {
+// The stored text of a number in a field of `width` and `decimals`; false when it does not fit.
+bool formatNumber(double v, int width, int decimals, std::string& out) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    out = buf;
+    if (out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
+    return int(out.size()) <= width;
+}
+}  // namespace
+
+Status Table::setText(int field, std::string_view utf8) {
+    if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    if (field < 0 || field >= fieldCount()) return Status::invalid(who() + ": no field " + std::to_string(field) + ".");
+    const Field& f = header_.fields[size_t(field)];
+    switch (f.type) {
+        case FieldType::Character: {
+            std::string bytes;
+            CodePage::EncodeError e = codePage_->encodeAppend(utf8, bytes);
+            if (e.kind == CodePage::EncodeError::Kind::BadUtf8)
+                return Status::invalid("Field " + f.name + " cannot take text that is not valid UTF-8.");
+            if (e.kind == CodePage::EncodeError::Kind::Unmappable)
+                return Status::invalid("The character " + describeCharacter(e.character) +
+                                       " cannot be stored in field " + f.name + ": the table uses " +
+                                       codePage_->name() + ".");
+            if (int(bytes.size()) > f.width)
+                return fieldNotFit(field, std::string(utf8),
+                                   "it has " + std::to_string(bytes.size()) + " characters, the field holds " +
+                                       std::to_string(f.width));
+            return editField(field, bytes);
+        }
+        case FieldType::Numeric:
+        case FieldType::Float: {
+            std::string_view s = trimmed(utf8);
+            if (s.empty()) return setBlank(field);
+            double v = 0;
+            if (!parseNumber(s, v)) return fieldNotFit(field, std::string(utf8), "it is not a number");
+            return setFloat(field, v);
+        }
+        case FieldType::Date: {
+            Date d;
+            std::string_view s = trimmed(utf8);
+            const bool ok = s.empty() || (dateParser_ ? dateParser_(s, d) : Date::parse(s, d));
+            if (!ok || (!d.isBlank() && !d.isValid())) return fieldNotFit(field, std::string(utf8), "it is not a date");
+            return setDate(field, d);
+        }
+        case FieldType::Logical: {
+            std::string_view s = trimmed(utf8);
+            if (s.empty()) return setBlank(field);
+            const char c = s.size() == 1 ? s[0] : '\0';
+            if (std::strchr("TtYy", c) && c) return editField(field, "T");
+            if (std::strchr("FfNn", c) && c) return editField(field, "F");
+            return fieldNotFit(field, std::string(utf8), "it is not T, F, Y or N");
+        }
+    }
+    return Status::invalid("unknown field type");
+}
+
+Status Table::setWhole(int field, int64_t value) {
+    if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    const Field& f = header_.fields[size_t(field)];
+    if (f.type == FieldType::Character) return setText(field, std::to_string(value));
+    if (!f.isNumber()) return fieldNotFit(field, std::to_string(value), "it is not a number field");
+    std::string s = std::to_string(value);
+    if (f.decimals > 0) s += "." + std::string(size_t(f.decimals), '0');
+    if (int(s.size()) > f.width) return fieldNotFit(field, std::to_string(value), "the number is too wide");
+    return editField(field, s);
+}
+
+Status Table::setFloat(int field, double value) {
+    if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    const Field& f = header_.fields[size_t(field)];
+    char shown[64];
+    auto r = std::to_chars(shown, shown + sizeof shown, value);
+    const std::string text(shown, r.ptr);
+    if (f.type == FieldType::Character) return setText(field, text);
+    if (!f.isNumber()) return fieldNotFit(field, text, "it is not a number field");
+    if (!std::isfinite(value)) return fieldNotFit(field, text, "it is not a finite number");
+    if (f.decimals == 0 && value != std::trunc(value))
+        return fieldNotFit(field, text, "the field holds whole numbers only");
+    std::string s;
+    if (!formatNumber(value, f.width, f.decimals, s)) return fieldNotFit(field, text, "the number is too wide");
+    return editField(field, s);
+}
+
+Status Table::setDate(int field, const Date& value) {
+    if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    const Field& f = header_.fields[size_t(field)];
+    if (f.type == FieldType::Character) return setText(field, dateFormatter_ ? dateFormatter_(value) : value.toIso());
+    if (f.type != FieldType::Date) return fieldNotFit(field, value.toIso(), "it is not a date field");
+    if (!value.isBlank() && !value.isValid()) return fieldNotFit(field, value.toStored(), "it is not a real date");
+    return editField(field, value.toStored());
+}
+
+Status Table::setBlank(int field) {
+    if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    return editField(field, {});
+}
+
+Status Table::writeHeaderPrefix() {
+    char prefix[8];
+    header_.serializePrefix8(prefix);
+    return file_.writeAt(0, prefix, sizeof prefix);
+}
+
+Status Table::appendRecord() {
+    const bool shared = mode_ == OpenMode::Shared;
+    if (shared) {
+        VZ_RETURN_IF_ERROR(file_.lock(locking::kAppend, 1, File::LockKind::Write, locking::kWaitMs));
+        Status h = file_.lock(locking::kHeader, 1, File::LockKind::Write, locking::kWaitMs);
+        if (!h) {
+            file_.unlock(locking::kAppend, 1);
+            return h;
+        }
+    }
+    auto unlockAll = [&] {
+        if (!shared) return;
+        file_.unlock(locking::kHeader, 1);
+        file_.unlock(locking::kAppend, 1);
+    };
+    const uint32_t known = header_.recordCount;
+    if (shared) {
+        // Others may have appended since we last looked: the file's count is the truth.
+        char count[4];
+        Status s = file_.readAt(4, count, sizeof count);
+        if (!s) {
+            unlockAll();
+            return s;
+        }
+        header_.recordCount = uint32_t(uint8_t(count[0])) | (uint32_t(uint8_t(count[1])) << 8) |
+                              (uint32_t(uint8_t(count[2])) << 16) | (uint32_t(uint8_t(count[3])) << 24);
+    }
+    if (header_.recordCount == 0xFFFFFFFFu) {
+        unlockAll();
+        return Status::invalid(who() + ": the table cannot hold more records.");
+    }
+    const uint32_t recNo = header_.recordCount + 1;
+    editBuf_[0] = ' ';
+    editBuf_.push_back(kEofMarker);
+    Status s = file_.writeAt(header_.dataOffset(recNo), editBuf_.data(), editBuf_.size());
+    editBuf_.pop_back();
+    if (s) {
+        header_.recordCount = recNo;
+        header_.setUpdateDateToToday();
+        s = writeHeaderPrefix();
+        if (!s) header_.recordCount = recNo - 1;
+    }
+    unlockAll();
+    if (!s) {
+        if (!shared) header_.recordCount = known;
+        return s;
+    }
+    if (shared && known + 1 != recNo) invalidateCache();
+    cur_ = recNo;
+    bof_ = eof_ = false;
+    state_ = State::Browse;
+    editBuf_.clear();
+    return Status::ok();
+}
+
+Status Table::post() {
+    switch (state_) {
+        case State::Browse: return Status::ok();
+        case State::Insert: return appendRecord();
+        case State::Edit: break;
+    }
+    VZ_RETURN_IF_ERROR(file_.writeAt(header_.dataOffset(cur_), editBuf_.data(), editBuf_.size()));
+    if (cur_ >= cacheFirst_ && cur_ < cacheFirst_ + cacheCount_)
+        std::memcpy(cache_.data() + size_t(cur_ - cacheFirst_) * editBuf_.size(), editBuf_.data(), editBuf_.size());
+    // Only the date: the count may have moved on in another process.
+    header_.setUpdateDateToToday();
+    char prefix[8];
+    header_.serializePrefix8(prefix);
+    Status s = file_.writeAt(1, prefix + 1, 3);
+    releaseRecordLock();
+    state_ = State::Browse;
+    editBuf_.clear();
+    return s;
+}
+
+Status Table::deleteRecord() {
+    if (state_ == State::Insert) {
+        cancel();
+        return Status::ok();
+    }
+    if (readOnly()) return Status::invalid(who() + " is open read-only.");
+    if (cur_ == 0) return Status::notFound(who() + ": there is no current record to delete.");
+    if (state_ == State::Browse && mode_ == OpenMode::Shared) {
+        Status s = file_.lock(locking::record(cur_), 1, File::LockKind::Write, 1000);
+        if (!s) {
+            if (s.code() == Status::Code::Locked)
+                return Status::locked("Record " + std::to_string(cur_) + " of " + who() +
+                                      " is locked by another user.");
+            return s;
+        }
+        lockedRecord_ = cur_;
+    }
+    const char mark = '*';
+    Status s = file_.writeAt(header_.dataOffset(cur_), &mark, 1);
+    cancel();  // drops any edit and the record lock
+    if (!s) return s;
+    if (cur_ >= cacheFirst_ && cur_ < cacheFirst_ + cacheCount_)
+        cache_[size_t(cur_ - cacheFirst_) * header_.recordLength] = mark;
+    header_.setUpdateDateToToday();
+    char prefix[8];
+    header_.serializePrefix8(prefix);
+    VZ_RETURN_IF_ERROR(file_.writeAt(1, prefix + 1, 3));
+    // The record vanishes from view: the next one takes its place, or the prior one at the end.
+    const uint32_t was = cur_;
+    Result<uint32_t> r = scan(was + 1, +1);
+    if (!r) return r.status();
+    if (*r != 0) {
+        cur_ = *r;
+        bof_ = eof_ = false;
+        return Status::ok();
+    }
+    r = scan(was - 1, -1);
+    if (!r) return r.status();
+    cur_ = *r;
+    eof_ = true;
+    bof_ = cur_ == 0;
+    return Status::ok();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pack
+
+Status Table::pack() {
+    if (mode_ != OpenMode::Exclusive) return Status::invalid(who() + ": packing needs the table opened exclusively.");
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    Result<File> tmp = File::createTemporary(folderOf(path_), "." + nameOf(path_) + ".pack-");
+    if (!tmp) return tmp.status();
+    auto fail = [&](Status s) {
+        ::unlink(tmp->path().c_str());
+        return s;
+    };
+    DbfHeader packed = header_;
+    std::string head = packed.serialize();
+    Status s = tmp->writeAt(0, head.data(), head.size());
+    uint64_t at = head.size();
+    uint32_t kept = 0;
+    std::string out;
+    out.reserve(1 << 20);
+    for (uint32_t r = 1; s && r <= header_.recordCount; ++r) {
+        const char* p = recordPtr(r, s);
+        if (p == nullptr) break;
+        if (*p == '*') continue;
+        out.append(p, header_.recordLength);
+        ++kept;
+        if (out.size() >= (1 << 20)) {
+            s = tmp->writeAt(at, out.data(), out.size());
+            at += out.size();
+            out.clear();
+        }
+    }
+    out.push_back(kEofMarker);
+    if (s) s = tmp->writeAt(at, out.data(), out.size());
+    packed.recordCount = kept;
+    packed.setUpdateDateToToday();
+    head = packed.serialize();
+    if (s) s = tmp->writeAt(0, head.data(), head.size());
+    if (s) s = tmp->copyModeFrom(file_);
+    if (s) s = tmp->sync();
+    // Hold the new file exclusively before it takes the table's name.
+    if (s) s = tmp->tryLock(locking::kOpen, 1, File::LockKind::Write);
+    if (s) s = renameReplacing(tmp->path(), path_);
+    if (!s) return fail(s);
+    tmp->setPath(path_);
+    file_ = std::move(tmp.value());
+    header_ = std::move(packed);
+    invalidateCache();
+    return first();
+}
+
+void removeMdxByte(const std::string& path) {
+    Result<File> f = File::open(path, File::Access::ReadWrite);
+    if (!f) return;
+    const char zero = 0;
+    (void)f->writeAt(DbfHeader::kMdxFlagOffset, &zero, 1);
+}
+
+}  // namespace vz::engine

@@ -1,0 +1,183 @@
+// Table: an open dBase IV table, the one way the program reads and writes collection data.
+//
+// A Table is opened shared or exclusive. Shared opens of one file coexist; an exclusive open
+// fails while any other open (in this process or another) exists, and a shared open fails while
+// someone holds the table exclusively. Changes by shared openers are serialised with the
+// dBase-compatible byte-range locks described in Locking.h.
+//
+// The table has a current record and a state. In Browse the current record is read from the
+// file; append() and edit() start an edit buffer (states Insert and Edit) that post() writes and
+// cancel() drops. Navigation skips deleted records and records the record filter refuses.
+//
+// Data safety: post() and deleteRecord() return only after the record and the header are
+// written to the file with no user-space buffering left, so a process killed at any moment leaves
+// every posted record in a table that opens. pack() writes a new file and renames it over the old.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/CodePage.h"
+#include "engine/Date.h"
+#include "engine/DbfHeader.h"
+#include "engine/Field.h"
+#include "engine/File.h"
+#include "engine/Status.h"
+
+namespace vz::engine {
+
+enum class OpenMode { Shared, Exclusive };
+
+class Table {
+public:
+    enum class State { Browse, Edit, Insert };
+    using Filter = std::function<bool(const Table&)>;
+    using DateFormatter = std::function<std::string(const Date&)>;
+    using DateParser = std::function<bool(std::string_view, Date&)>;
+
+    // Creates an empty table with these fields and no index, replacing an existing table of that
+    // name (and its production index). Fails with Locked when someone has the old table open.
+    static Status create(const std::string& path, const std::vector<FieldDef>& fields,
+                         CodePage::Id codePage = CodePage::Id::Windows1252);
+
+    // Opens a table; a damaged file gives Corruption naming the file and the defect. A shared
+    // open of a file we may not write opens it read-only.
+    static Result<std::unique_ptr<Table>> open(const std::string& path, OpenMode mode);
+
+    ~Table();  // cancels a pending edit and releases every lock
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    const std::string& path() const { return path_; }
+    OpenMode mode() const { return mode_; }
+    bool readOnly() const { return !file_.writable(); }
+    const CodePage& codePage() const { return *codePage_; }
+    const DbfHeader& header() const { return header_; }
+
+    // --- Fields
+    int fieldCount() const { return int(header_.fields.size()); }
+    const Field& field(int i) const { return header_.fields[size_t(i)]; }
+    // The index of the field with this name, compared without regard to case; -1 when none.
+    int fieldIndex(std::string_view name) const;
+
+    // --- Navigation. Each moves among the records that are not deleted and that the filter
+    // admits. first()/last() on an empty view set both bof() and eof().
+    Status first();
+    Status last();
+    Status next();   // at the last record: eof() becomes true, the record stays current
+    Status prior();  // at the first record: bof() becomes true, the record stays current
+    // Makes record `recNo` (1-based) current, whatever the filter says; NotFound when there is no
+    // such record or it is deleted.
+    Status go(uint32_t recNo);
+    bool bof() const { return bof_; }
+    bool eof() const { return eof_; }
+    // The current record's number, 0 when there is none (an empty view, or a record being
+    // inserted).
+    uint32_t recNo() const { return state_ == State::Insert ? 0 : cur_; }
+    bool hasRecord() const { return state_ != State::Browse || cur_ != 0; }
+
+    // Records in the table as its header counts them, deleted ones included. In shared mode the
+    // count is that of the last open, refresh() or own append.
+    uint32_t recordCount() const { return header_.recordCount; }
+    // Records not marked deleted; reads the whole table.
+    Result<uint32_t> countLive();
+
+    // Re-reads the record count and the current record from the file, so that a shared reader sees
+    // what others appended or changed. A current record deleted meanwhile gives way to the next.
+    Status refresh();
+
+    // Asked about every record navigation reads; a record it refuses is skipped. The filter reads
+    // the candidate record through this table. Nullptr removes it.
+    void setFilter(Filter filter) { filter_ = std::move(filter); }
+    bool hasFilter() const { return bool(filter_); }
+
+    // --- Reading the current record (the edit buffer in Edit and Insert)
+    bool isBlank(int field) const;
+    // The text form: character fields as stored, trailing blanks kept; whole numbers as plain
+    // digits; other numbers in the shortest decimal form; dates through the date formatter;
+    // logicals as "T" or "F". Blank numbers, dates and logicals give "". Corruption when the stored
+    // bytes are not a value of the field's type.
+    Status readText(int field, std::string& out) const;
+    std::string text(int field) const;  // readText, with "" on failure
+    Result<double> number(int field) const;
+    Result<int64_t> wholeNumber(int field) const;
+    Result<Date> date(int field) const;
+
+    void setDateFormatter(DateFormatter f) { dateFormatter_ = std::move(f); }
+    void setDateParser(DateParser p) { dateParser_ = std::move(p); }
+
+    // --- Changing records
+    State state() const { return state_; }
+    // Starts a new, blank record; post() appends it.
+    Status append();
+    // Starts changing the current record; in shared mode takes its record lock.
+    Status edit();
+    // Each setter writes the field of the edit buffer (edit() or append() first), converting the
+    // value to the field's type. A value the field cannot hold is an InvalidArgument naming the
+    // field and the value, and the buffer is left unchanged: text too long, a character the code
+    // page lacks, text that is no number or date, a number too wide.
+    Status setText(int field, std::string_view utf8);
+    Status setWhole(int field, int64_t value);
+    Status setFloat(int field, double value);
+    Status setDate(int field, const Date& value);
+    Status setBlank(int field);
+    // Writes the edit buffer. The record stays current. On failure the table stays in its edit
+    // state, so the caller may correct and post again, or cancel().
+    Status post();
+    void cancel();
+    // Marks the current record deleted. It vanishes from view at once: the next visible record
+    // becomes current (or the prior one, at the end).
+    Status deleteRecord();
+
+    // Drops the deleted records and shrinks the file. Exclusive tables only. Writes the packed
+    // table to a temporary file, syncs it and renames it over the table, so a crash leaves the old
+    // table or the new one. Leaves the table on its first record.
+    Status pack();
+
+private:
+    Table() = default;
+    std::string who() const;  // the path, for messages
+    Status loadHeader();
+    const char* recordPtr(uint32_t recNo, Status& status) const;
+    const char* currentPtr() const;
+    // Moves to the first acceptable record from `start` in direction `step` (+1 or -1); 0 if none.
+    Result<uint32_t> scan(uint32_t start, int step);
+    bool acceptable(uint32_t recNo, Status& status);
+    Status writeHeaderPrefix();
+    Status appendRecord();
+    Status editField(int field, std::string_view stored);
+    Status fieldNotFit(int field, const std::string& value, const std::string& why) const;
+    void invalidateCache() { cacheCount_ = 0; }
+    void releaseRecordLock();
+
+    std::string path_;
+    OpenMode mode_ = OpenMode::Shared;
+    File file_;
+    DbfHeader header_;
+    const CodePage* codePage_ = nullptr;
+    Filter filter_;
+    DateFormatter dateFormatter_;
+    DateParser dateParser_;
+
+    State state_ = State::Browse;
+    uint32_t cur_ = 0;
+    bool bof_ = true, eof_ = true;
+    std::string editBuf_;
+    uint32_t lockedRecord_ = 0;
+    uint32_t probe_ = 0;  // the record the filter is looking at, during a scan
+
+    // Read-ahead window of whole records: records [cacheFirst_, cacheFirst_ + cacheCount_).
+    mutable std::string cache_;
+    mutable uint32_t cacheFirst_ = 1;
+    mutable uint32_t cacheCount_ = 0;
+};
+
+// Writes 0 into the production-index flag (byte 28) of a table file; does nothing when the file
+// cannot be opened for writing.
+void removeMdxByte(const std::string& path);
+
+}  // namespace vz::engine

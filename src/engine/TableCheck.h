@@ -1,0 +1,24 @@
+// checkTable: a structural check of a table file, for "vazovi-cli check" and the tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/Status.h"
+
+namespace vz::engine {
+
+struct CheckReport {
+    std::vector<std::string> problems;  // each names the file, the record and the defect
+    uint32_t records = 0;
+    uint32_t deleted = 0;
+    bool eofMarker = false;
+    bool sound() const { return problems.empty(); }
+};
+
+// Opens the table shared and reads every record: the header must parse, every deletion flag be
+// a blank or "*", and every field hold a value of its type. A file that does not open at all
+// gives the open's Status.
+Result<CheckReport> checkTable(const std::string& path, size_t maxProblems = 100);
+
+}  // namespace vz::engine
