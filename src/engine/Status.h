@@ -59,6 +59,7 @@ public:
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
     T& operator*() { return value(); }
+    const T& operator*() const { return value(); }
     Status status() const { return isOk() ? Status::ok() : std::get<1>(v_); }
 
 private:

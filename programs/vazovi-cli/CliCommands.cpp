@@ -1,0 +1,200 @@
+#include "CliCommands.h"
+
+#include <cstdio>
+#include <istream>
+#include <ostream>
+
+#include <QFileInfo>
+
+#include "DelimitedText.h"
+#include "common/Interaction.h"
+#include "common/ProgramFolder.h"
+#include "data/NewDatabase.h"
+#include "engine/Table.h"
+#include "engine/TableCheck.h"
+
+namespace vz::cli {
+namespace {
+
+using engine::OpenMode;
+using engine::Table;
+
+constexpr const char* kUsageText =
+    "Usage: vazovi-cli COMMAND FILE\n"
+    "A command-line tool for Kestrelhouse Vazovi 97 collections (dBase IV tables).\n"
+    "\n"
+    "Commands:\n"
+    "  create FILE [--replace]  create an empty collection table; an existing file is replaced\n"
+    "                           only with --replace\n"
+    "  info FILE                show the table's header and fields\n"
+    "  dump FILE                write the live records as delimited text (UTF-8): every value\n"
+    "                           trimmed and in double quotes, comma-separated, one record a line;\n"
+    "                           dates as YYYY-MM-DD\n"
+    "  append FILE              read records in the dump format from standard input, one value\n"
+    "                           per field on each line, and post each line as one record\n"
+    "  pack FILE                remove deleted records (needs the table to itself)\n"
+    "  check FILE               check the table's structure and every record\n"
+    "  --help                   show this text\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
+
+// Messages of the shared logic go to standard error as one line each; questions take their
+// default answer and dialogs are cancelled, since nobody is there to answer.
+class ConsoleInteraction : public Interaction {
+public:
+    explicit ConsoleInteraction(std::ostream& err) : err_(err) {}
+    Answer message(const Message& m) override {
+        err_ << "vazovi-cli: " << m.text.toStdString() << '\n';
+        return m.defaultButton;
+    }
+    std::optional<QString> openFileName(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<QString> folderName(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QFont> chooseFont(const QFont&, const QString&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(const QColor&, const QString&) override { return std::nullopt; }
+    std::optional<PrintChoice> choosePrinter(const PrintChoice&, int) override { return std::nullopt; }
+    void help(const QString&) override {}
+    void beep() override {}
+
+private:
+    std::ostream& err_;
+};
+
+int fail(std::ostream& err, const std::string& message) {
+    err << "vazovi-cli: " << message << '\n';
+    return kFailed;
+}
+
+std::string trim(const std::string& s) {
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+int create(const std::string& path, bool replace, std::ostream& err) {
+    if (QFileInfo::exists(QString::fromStdString(path)) && !replace)
+        return fail(err, path + " already exists; add --replace to replace it with an empty table.");
+    ConsoleInteraction ui(err);
+    return data::MakeNewDB(QString::fromStdString(path), ui) ? kOk : kFailed;
+}
+
+int info(const std::string& path, std::ostream& out, std::ostream& err) {
+    auto t = Table::open(path, OpenMode::Shared);
+    if (!t) return fail(err, t.status().message());
+    const Table& table = **t;
+    const engine::DbfHeader& h = table.header();
+    auto live = (*t)->countLive();
+    if (!live) return fail(err, live.status().message());
+    char line[256];
+    out << "File:             " << path << '\n';
+    std::snprintf(line, sizeof line, "Version:          0x%02X\n", h.version);
+    out << line;
+    std::snprintf(line, sizeof line, "Last update:      %04d-%02d-%02d\n", h.updateYear, h.updateMonth, h.updateDay);
+    out << line;
+    out << "Records:          " << h.recordCount << " (" << *live << " live, " << h.recordCount - *live
+        << " deleted)\n";
+    out << "Header length:    " << h.headerLength << '\n';
+    out << "Record length:    " << h.recordLength << '\n';
+    std::snprintf(line, sizeof line, "Code page:        %s (language driver 0x%02X)\n", table.codePage().name(),
+                  h.languageDriver);
+    out << line;
+    out << "Production index: " << (h.mdxFlag ? "yes" : "no") << " (byte 28 = " << int(h.mdxFlag) << ")\n";
+    out << "Fields:           " << table.fieldCount() << '\n';
+    for (int i = 0; i < table.fieldCount(); ++i) {
+        const engine::Field& f = table.field(i);
+        std::snprintf(line, sizeof line, "  %3d  %-10s  %c  %3d  %2d%s\n", i + 1, f.name.c_str(), char(f.type), f.width,
+                      f.decimals, f.indexTag ? "  tag" : "");
+        out << line;
+    }
+    return kOk;
+}
+
+int dump(const std::string& path, std::ostream& out, std::ostream& err) {
+    auto t = Table::open(path, OpenMode::Shared);
+    if (!t) return fail(err, t.status().message());
+    Table& table = **t;
+    std::string value, line;
+    for (engine::Status s = table.first(); !table.eof(); s = table.next()) {
+        if (!s) return fail(err, s.message());
+        line.clear();
+        for (int f = 0; f < table.fieldCount(); ++f) {
+            engine::Status r = table.readText(f, value);
+            if (!r) return fail(err, r.message());
+            if (f) line.push_back(',');
+            line += cli::quoted(trim(value));
+        }
+        line.push_back('\n');
+        out << line;
+    }
+    return kOk;
+}
+
+int append(const std::string& path, std::istream& in, std::ostream& err) {
+    auto t = Table::open(path, OpenMode::Shared);
+    if (!t) return fail(err, t.status().message());
+    Table& table = **t;
+    std::string line, why;
+    std::vector<std::string> values;
+    for (long lineNo = 1; std::getline(in, line); ++lineNo) {
+        const std::string at = path + ", input line " + std::to_string(lineNo) + ": ";
+        if (!splitLine(line, values, why)) return fail(err, at + why + "; nothing of this line was stored.");
+        if (int(values.size()) != table.fieldCount())
+            return fail(err, at + std::to_string(values.size()) + " values where the table has " +
+                                 std::to_string(table.fieldCount()) + " fields; nothing of this line was stored.");
+        engine::Status s = table.append();
+        for (int f = 0; s && f < table.fieldCount(); ++f) s = table.setText(f, values[size_t(f)]);
+        if (s) s = table.post();
+        if (!s) {
+            table.cancel();
+            return fail(err, at + s.message() + " Nothing of this line was stored.");
+        }
+    }
+    return kOk;
+}
+
+int pack(const std::string& path, std::ostream& err) {
+    auto t = Table::open(path, OpenMode::Exclusive);
+    if (!t) return fail(err, t.status().message());
+    engine::Status s = (*t)->pack();
+    return s ? kOk : fail(err, s.message());
+}
+
+int check(const std::string& path, std::ostream& out, std::ostream& err) {
+    auto report = engine::checkTable(path);
+    if (!report) return fail(err, report.status().message());
+    for (const std::string& p : report->problems) err << "vazovi-cli: " << p << '\n';
+    out << path << ": " << report->records << " records (" << report->deleted << " deleted), "
+        << report->problems.size() << " problems" << (report->eofMarker ? "" : ", no end-of-file marker")
+        << '\n';
+    return report->sound() ? kOk : kFailed;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsageText;
+        return kUsage;
+    }
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << kUsageText;
+        return kOk;
+    }
+    const bool replace = args.size() == 3 && command == "create" && args[2] == "--replace";
+    if (args.size() != 2 && !replace) {
+        err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";
+        return kUsage;
+    }
+    const std::string& file = args[1];
+    if (command == "create") return create(file, replace, err);
+    if (command == "info") return info(file, out, err);
+    if (command == "dump") return dump(file, out, err);
+    if (command == "append") return append(file, in, err);
+    if (command == "pack") return pack(file, err);
+    if (command == "check") return check(file, out, err);
+    err << "vazovi-cli: unknown command \"" << command << "\". See vazovi-cli --help.\n";
+    return kUsage;
+}
+
+}  // namespace vz::cli

@@ -1,0 +1,77 @@
+// Interaction: every conversation the program has with the user outside its own windows.
+//
+// Message boxes, file, font, colour and printer dialogs, help and the beep all go through this
+// interface. The program runs with QtInteraction; tests run with ScriptedInteraction, which
+// records what was shown and answers from a script, so no test ever blocks on a dialog.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace vz {
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+enum class MessageIcon { None, Information, Warning, Error, Question };
+
+struct Message {
+    QString caption;  // "Error", "Warning", "Confirm", "Notice", ...
+    QString text;
+    Buttons buttons = Buttons::Ok;
+    Answer defaultButton = Answer::Ok;
+    MessageIcon icon = MessageIcon::None;
+    bool beep = false;  // questions before losing or storing data beep first
+};
+
+struct FileDialogRequest {
+    QString title;
+    QString folder;      // where the dialog starts
+    QString fileName;    // proposed name
+    QStringList filters; // "dBase Files (*.dbf *.DBF)", ...
+    QString defaultExtension;  // added when the user types none ("dbf")
+};
+
+// What a printer dialog chose; the windows layer turns it into a QPrinter.
+struct PrintChoice {
+    QString printerName;  // empty: the default printer
+    QString outputFile;   // non-empty: print to this PDF file
+    int copies = 1;
+    int fromPage = 0;     // 0: all pages
+    int toPage = 0;
+};
+
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    virtual Answer message(const Message& m) = 0;
+    // Empty when the user cancelled.
+    virtual std::optional<QString> openFileName(const FileDialogRequest& r) = 0;
+    virtual std::optional<QString> saveFileName(const FileDialogRequest& r) = 0;
+    virtual std::optional<QString> folderName(const QString& title, const QString& start) = 0;
+    virtual std::optional<QFont> chooseFont(const QFont& initial, const QString& title) = 0;
+    virtual std::optional<QColor> chooseColor(const QColor& initial, const QString& title) = 0;
+    // Shows the printer dialog for a job of `pageCount` pages (0 when unknown).
+    virtual std::optional<PrintChoice> choosePrinter(const PrintChoice& initial, int pageCount) = 0;
+    // Opens help at the topic of `keyword`; an empty keyword opens the contents page.
+    virtual void help(const QString& keyword) = 0;
+    virtual void beep() = 0;
+
+    // The program's standard boxes.
+    void error(const QString& text) { message({"Error", text, Buttons::Ok, Answer::Ok, MessageIcon::Error, false}); }
+    void warning(const QString& text) {
+        message({"Warning", text, Buttons::Ok, Answer::Ok, MessageIcon::Warning, false});
+    }
+    void notice(const QString& caption, const QString& text) {
+        message({caption, text, Buttons::Ok, Answer::Ok, MessageIcon::Information, false});
+    }
+    // A Yes/No question before losing or storing data: beeps, No is the default.
+    bool confirm(const QString& caption, const QString& text) {
+        return message({caption, text, Buttons::YesNo, Answer::No, MessageIcon::Question, true}) == Answer::Yes;
+    }
+};
+
+}  // namespace vz

@@ -1,0 +1,78 @@
+#include "common/ProgramFolder.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace vz {
+namespace {
+
+QString envPath(const char* name) { return QFile::decodeName(qgetenv(name)); }
+
+QString withoutTrailingSlash(QString p) {
+    while (p.size() > 1 && p.endsWith('/')) p.chop(1);
+    return p;
+}
+
+QString executableFolder() {
+    const QFileInfo exe(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+    return exe.absolutePath();
+}
+
+// Copies the files the installation ships into a new program folder, keeping what is there.
+void seedFrom(const QString& shipped, const QString& folder) {
+    const QDir source(shipped);
+    if (!source.exists()) return;
+    for (const QFileInfo& f : source.entryInfoList(QDir::Files)) {
+        const QString target = joinPath(folder, f.fileName());
+        if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
+    }
+}
+
+}  // namespace
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.isEmpty()) return name;
+    if (folder.endsWith('/')) return folder + name;
+    return folder + '/' + name;
+}
+
+std::string toNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString programFolder(QString* error) {
+    const QString fromEnv = envPath("VAZOVI_PROGRAM_DIR");
+    if (!fromEnv.isEmpty()) {
+        const QString folder = withoutTrailingSlash(QDir(fromEnv).absolutePath());
+        if (!QDir().mkpath(folder)) {
+            if (error) *error = "The program folder " + folder + " cannot be created.";
+            return {};
+        }
+        return folder;
+    }
+    const QString exeFolder = executableFolder();
+    if (!exeFolder.isEmpty() && ::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0)
+        return withoutTrailingSlash(exeFolder);
+
+    QString dataHome = envPath("XDG_DATA_HOME");
+    if (dataHome.isEmpty()) dataHome = QDir::homePath() + "/.local/share";
+    const QString folder = withoutTrailingSlash(joinPath(dataHome, QStringLiteral("kestrelhouse")));
+    if (!QDir().mkpath(folder)) {
+        if (error) *error = "The program folder " + folder + " cannot be created.";
+        return {};
+    }
+    seedFrom(QDir(exeFolder).absoluteFilePath(QStringLiteral("../share/kestrelhouse")), folder);
+    return folder;
+}
+
+QString settingsFolder() {
+    QString configHome = envPath("XDG_CONFIG_HOME");
+    if (configHome.isEmpty()) configHome = QDir::homePath() + "/.config";
+    return joinPath(withoutTrailingSlash(configHome), QStringLiteral("kestrelhouse"));
+}
+
+QString globalSettingsPath() { return joinPath(settingsFolder(), QStringLiteral("DUZEZIVA.INI")); }
+
+}  // namespace vz

@@ -1,0 +1,30 @@
+// Where the program keeps its files on Linux.
+//
+// The program folder holds MASTER.DBF, the report definitions, the default lists and restores.
+// It is, in this order: $VAZOVI_PROGRAM_DIR when set; the folder of the executable when the user
+// can write it (a build folder, a portable copy); otherwise $XDG_DATA_HOME/kestrelhouse
+// (~/.local/share/kestrelhouse), created on first use and seeded with the files the installation
+// ships in <prefix>/share/kestrelhouse. The global settings file DUZEZIVA.INI lives in
+// $XDG_CONFIG_HOME/kestrelhouse (~/.config/kestrelhouse).
+#pragma once
+
+#include <QString>
+
+namespace vz {
+
+// The program folder, without a trailing separator; empty when none can be had (the reason in
+// `error`, when given).
+QString programFolder(QString* error = nullptr);
+
+// The folder of the global settings file; not created here.
+QString settingsFolder();
+// The full path of the global settings file "DUZEZIVA.INI".
+QString globalSettingsPath();
+
+// Joins a folder and a file name with one "/" between them: "/" + "x" gives "/x".
+QString joinPath(const QString& folder, const QString& name);
+
+// A path as the engine takes it (the file system's bytes).
+std::string toNativePath(const QString& path);
+
+}  // namespace vz

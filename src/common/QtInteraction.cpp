@@ -1,0 +1,145 @@
+#include "common/QtInteraction.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace vz {
+namespace {
+
+QMessageBox::StandardButton toQt(Answer a) {
+    switch (a) {
+        case Answer::Ok: return QMessageBox::Ok;
+        case Answer::Cancel: return QMessageBox::Cancel;
+        case Answer::Yes: return QMessageBox::Yes;
+        case Answer::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+QString filterText(const QStringList& filters) { return filters.join(QStringLiteral(";;")); }
+
+// The anchor of a help topic: its keyword in lower case with blanks as dashes.
+QString anchorOf(const QString& keyword) { return keyword.trimmed().toLower().replace(' ', '-'); }
+
+}  // namespace
+
+Answer QtInteraction::message(const Message& m) {
+    if (m.beep) beep();
+    QMessageBox box(parent_);
+    box.setWindowTitle(m.caption);
+    box.setText(m.text);
+    switch (m.icon) {
+        case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+        case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (m.buttons) {
+        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+    }
+    box.setDefaultButton(toQt(m.defaultButton));
+    switch (box.exec()) {
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        case QMessageBox::Cancel: return Answer::Cancel;
+        default: return m.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+}
+
+std::optional<QString> QtInteraction::openFileName(const FileDialogRequest& r) {
+    QFileDialog d(parent_, r.title, r.folder, filterText(r.filters));
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setFileMode(QFileDialog::ExistingFile);
+    if (!r.fileName.isEmpty()) d.selectFile(r.fileName);
+    if (!r.defaultExtension.isEmpty()) d.setDefaultSuffix(r.defaultExtension);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    return d.selectedFiles().first();
+}
+
+std::optional<QString> QtInteraction::saveFileName(const FileDialogRequest& r) {
+    QFileDialog d(parent_, r.title, r.folder, filterText(r.filters));
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    if (!r.fileName.isEmpty()) d.selectFile(r.fileName);
+    if (!r.defaultExtension.isEmpty()) d.setDefaultSuffix(r.defaultExtension);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    return d.selectedFiles().first();
+}
+
+std::optional<QString> QtInteraction::folderName(const QString& title, const QString& start) {
+    const QString f = QFileDialog::getExistingDirectory(parent_, title, start);
+    if (f.isEmpty()) return std::nullopt;
+    return f;
+}
+
+std::optional<QFont> QtInteraction::chooseFont(const QFont& initial, const QString& title) {
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, initial, parent_, title);
+    if (!ok) return std::nullopt;
+    return f;
+}
+
+std::optional<QColor> QtInteraction::chooseColor(const QColor& initial, const QString& title) {
+    const QColor c = QColorDialog::getColor(initial, parent_, title);
+    if (!c.isValid()) return std::nullopt;
+    return c;
+}
+
+std::optional<PrintChoice> QtInteraction::choosePrinter(const PrintChoice& initial, int pageCount) {
+    QPrinter printer;
+    if (!initial.printerName.isEmpty()) printer.setPrinterName(initial.printerName);
+    if (!initial.outputFile.isEmpty()) printer.setOutputFileName(initial.outputFile);
+    printer.setCopyCount(initial.copies);
+    QPrintDialog d(&printer, parent_);
+    if (pageCount > 0) d.setMinMax(1, pageCount);
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    PrintChoice c;
+    c.printerName = printer.printerName();
+    c.outputFile = printer.outputFileName();
+    c.copies = printer.copyCount();
+    if (printer.printRange() == QPrinter::PageRange) {
+        c.fromPage = printer.fromPage();
+        c.toPage = printer.toPage();
+    }
+    return c;
+}
+
+void QtInteraction::help(const QString& keyword) {
+    // One help window for the whole run, brought forward at each call.
+    static QDialog* window = nullptr;
+    static QTextBrowser* browser = nullptr;
+    if (window == nullptr) {
+        window = new QDialog(nullptr);
+        window->setWindowTitle(QStringLiteral("Kestrelhouse Vazovi 97 Help"));
+        window->resize(640, 520);
+        browser = new QTextBrowser(window);
+        browser->setOpenExternalLinks(false);
+        auto* layout = new QVBoxLayout(window);
+        layout->addWidget(browser);
+        browser->setSource(QUrl(QStringLiteral("qrc:/help/help.html")));
+    }
+    if (keyword.isEmpty())
+        browser->scrollToAnchor(QStringLiteral("contents"));
+    else
+        browser->scrollToAnchor(anchorOf(keyword));
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void QtInteraction::beep() { QApplication::beep(); }
+
+}  // namespace vz

@@ -1,0 +1,25 @@
+#include "data/DatabaseFiles.h"
+
+#include <QFileInfo>
+
+#include "common/ProgramFolder.h"
+#include "engine/Table.h"
+
+namespace vz::data {
+
+bool DBaseInUse(const QString& fileName) {
+    auto t = engine::Table::open(toNativePath(fileName), engine::OpenMode::Exclusive);
+    return !t && t.status().code() == engine::Status::Code::Locked;
+}
+
+QString windowCaption(const QString& tableName) {
+    return QStringLiteral("Kestrelhouse Vazovi 97 (") + tableName + ')';
+}
+
+QString tableNameOf(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const int dot = name.indexOf('.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+}  // namespace vz::data

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "data/Schema.h"
+TEST(Schema, Placeholder) { EXPECT_EQ(vz::data::schema().size(), 25u); }
