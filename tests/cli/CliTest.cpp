@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <sstream>
+
+#include "CliCommands.h"
+#include "DelimitedText.h"
+
+using namespace vz::cli;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out, err;
+};
+
+CliRun cli(std::vector<std::string> args, const std::string& input = {}) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int code = runCli(args, in, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string row(const std::string& catalog, const std::string& country, const std::string& value,
+                const std::string& date, const std::string& comments = "") {
+    std::vector<std::string> v(25);
+    v[0] = catalog;
+    v[2] = country;
+    v[4] = value;
+    v[7] = comments;
+    v[13] = date;
+    v[24] = "Yes";
+    std::string line;
+    for (size_t i = 0; i < v.size(); ++i) line += std::string(i ? "," : "") + vz::cli::quoted(v[i]);
+    return line + "\n";
+}
+
+class CliTable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.filePath("COLL.DBF").toStdString();
+        ASSERT_EQ(cli({"create", path}).code, kOk);
+    }
+    QTemporaryDir dir;
+    std::string path;
+};
+
+}  // namespace
+
+TEST(DelimitedText, QuotesAndSplitsValuesWithCommasAndQuotes) {
+    EXPECT_EQ(quoted("he said \"hi\", then left"), "\"he said \"\"hi\"\", then left\"");
+    std::vector<std::string> v;
+    std::string why;
+    ASSERT_TRUE(splitLine("\"a, b\",plain,\"say \"\"x\"\"\",,\"\"\r", v, why));
+    EXPECT_EQ(v, (std::vector<std::string>{"a, b", "plain", "say \"x\"", "", ""}));
+    EXPECT_FALSE(splitLine("\"open", v, why));
+    EXPECT_NE(why.find("not closed"), std::string::npos);
+    EXPECT_FALSE(splitLine("\"a\"b,c", v, why));
+}
+
+TEST(Cli, HelpAndUsageErrors) {
+    CliRun help = cli({"--help"});
+    EXPECT_EQ(help.code, kOk);
+    EXPECT_NE(help.out.find("dump FILE"), std::string::npos);
+    EXPECT_EQ(cli({}).code, kUsage);
+    EXPECT_EQ(cli({"dump"}).code, kUsage);
+    CliRun unknown = cli({"explode", "x.dbf"});
+    EXPECT_EQ(unknown.code, kUsage);
+    EXPECT_NE(unknown.err.find("explode"), std::string::npos);
+}
+
+TEST_F(CliTable, AppendThenDumpRoundTripsValuesAsText) {
+    const std::string input = row("A1", "Côte d'Ivoire", "2.50", "2024-02-29", "said \"mint\", rare") +
+                              row("B2", "Peru", "", "", "");
+    CliRun a = cli({"append", path}, input);
+    ASSERT_EQ(a.code, kOk) << a.err;
+    CliRun d = cli({"dump", path});
+    ASSERT_EQ(d.code, kOk) << d.err;
+    EXPECT_EQ(d.out, row("A1", "Côte d'Ivoire", "2.5", "2024-02-29", "said \"mint\", rare") +
+                         row("B2", "Peru", "", "", ""));
+}
+
+TEST_F(CliTable, ABadLineStopsTheAppendAndStoresNothingOfIt) {
+    std::string input = row("A1", "Peru", "1", "");
+    input += "\"too\",\"few\"\n";
+    input += row("C3", "Togo", "3", "");
+    CliRun a = cli({"append", path}, input);
+    EXPECT_EQ(a.code, kFailed);
+    EXPECT_NE(a.err.find("input line 2"), std::string::npos) << a.err;
+    EXPECT_NE(a.err.find("2 values"), std::string::npos) << a.err;
+    EXPECT_EQ(cli({"dump", path}).out, row("A1", "Peru", "1", ""));
+
+    CliRun bad = cli({"append", path}, row("D4", "Mali", "lots", ""));
+    EXPECT_EQ(bad.code, kFailed);
+    EXPECT_NE(bad.err.find("MARKETVALU"), std::string::npos) << bad.err;
+    CliRun euro = cli({"append", path}, row("E5", "Eurozone ✓", "1", ""));
+    EXPECT_EQ(euro.code, kFailed);
+    EXPECT_NE(euro.err.find("U+2713"), std::string::npos) << euro.err;
+    EXPECT_EQ(cli({"dump", path}).out, row("A1", "Peru", "1", ""));
+}
+
+TEST_F(CliTable, CreateKeepsAnExistingTableUnlessAskedToReplaceIt) {
+    ASSERT_EQ(cli({"append", path}, row("A1", "Peru", "1", "")).code, kOk);
+    CliRun again = cli({"create", path});
+    EXPECT_EQ(again.code, kFailed);
+    EXPECT_NE(again.err.find("--replace"), std::string::npos);
+    EXPECT_EQ(cli({"dump", path}).out, row("A1", "Peru", "1", ""));
+    EXPECT_EQ(cli({"create", path, "--replace"}).code, kOk);
+    EXPECT_EQ(cli({"dump", path}).out, "");
+}
+
+TEST_F(CliTable, InfoCheckAndPack) {
+    ASSERT_EQ(cli({"append", path}, row("A1", "Peru", "1", "") + row("B2", "Chile", "2", "")).code, kOk);
+    CliRun info = cli({"info", path});
+    ASSERT_EQ(info.code, kOk);
+    EXPECT_NE(info.out.find("Records:          2 (2 live, 0 deleted)"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Windows-1252 (language driver 0x57)"), std::string::npos);
+    EXPECT_NE(info.out.find("MARKETVALU  N   20   4"), std::string::npos) << info.out;
+    EXPECT_EQ(cli({"check", path}).code, kOk);
+    EXPECT_EQ(cli({"pack", path}).code, kOk);
+
+    QFile f(QString::fromStdString(path));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.resize(f.size() - 400);  // cut into the last record
+    f.close();
+    CliRun check = cli({"check", path});
+    EXPECT_EQ(check.code, kFailed);
+    EXPECT_NE(check.err.find("COLL.DBF"), std::string::npos) << check.err;
+    EXPECT_EQ(cli({"dump", dir.filePath("missing.dbf").toStdString()}).code, kFailed);
+}
