@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 
@@ -30,6 +31,15 @@ TEST(TMain, ShowsTheCollectionNameAndItsLiveRecordCount) {
     ASSERT_NE(count, nullptr);
     EXPECT_EQ(count->text(), "2 Records");
     EXPECT_TRUE(ui.shown.empty());
+}
+
+// Windows and reports are laid out for these two faces; they must resolve to faces of the same
+// metrics (Debian's Liberation fonts), not to whatever the system falls back to.
+TEST(Fonts, ArialAndCourierNewResolveToMetricCompatibleFaces) {
+    const QString sans = QFontInfo(QFont(QStringLiteral("Arial"), 12)).family();
+    const QString mono = QFontInfo(QFont(QStringLiteral("Courier New"), 12)).family();
+    EXPECT_TRUE(sans == "Arial" || sans == "Liberation Sans") << sans.toStdString();
+    EXPECT_TRUE(mono == "Courier New" || mono == "Liberation Mono") << mono.toStdString();
 }
 
 int main(int argc, char** argv) {
