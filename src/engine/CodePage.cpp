@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace vz::engine {
 namespace {
@@ -80,6 +81,30 @@ void appendUtf8(char32_t c, std::string& out) {
         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
+}
+
+// The length of the run of ASCII bytes (below 0x80) that `p[0..n)` starts with. Looks at eight
+// or sixteen bytes at a time, and at the last eight bytes at once when fewer than eight remain.
+size_t asciiRun(const char* p, size_t n) {
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    uint64_t a, b;
+    size_t j = 0;
+    for (; j + 16 <= n; j += 16) {
+        std::memcpy(&a, p + j, 8);
+        std::memcpy(&b, p + j + 8, 8);
+        if ((a | b) & kHigh) break;
+    }
+    for (; j + 8 <= n; j += 8) {
+        std::memcpy(&a, p + j, 8);
+        if (a & kHigh) break;
+    }
+    if (j + 8 > n && n >= 8) {
+        // Bytes [0, j) are ASCII and fewer than eight follow: the last eight bytes settle it.
+        std::memcpy(&a, p + n - 8, 8);
+        if (!(a & kHigh)) return n;
+    }
+    while (j < n && static_cast<unsigned char>(p[j]) < 0x80) ++j;
+    return j;
 }
 
 // Reads one UTF-8 character from s at i; returns false on a malformed sequence.
@@ -173,8 +198,7 @@ void CodePage::decodeAppend(const char* bytes, size_t n, std::string& out) const
     // Most stored text is ASCII: copy runs of it whole.
     size_t i = 0;
     while (i < n) {
-        size_t j = i;
-        while (j < n && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
+        const size_t j = i + asciiRun(bytes + i, n - i);
         out.append(bytes + i, j - i);
         if (j == n) break;
         appendUtf8(high_[static_cast<unsigned char>(bytes[j]) - 0x80], out);

@@ -16,6 +16,19 @@ bool digits(std::string_view s, int& value) {
     return !s.empty();
 }
 
+// Writes `value` (0 <= value < 10^width) as `width` decimal digits with leading zeros; what
+// "%0*d" gives, without the cost of printf on every date read.
+void putDigits(char* p, int value, int width) {
+    for (int i = width - 1; i >= 0; --i, value /= 10) p[i] = char('0' + value % 10);
+}
+
+// A date with a negative part, which is no real date, as printf shows it (in messages about it).
+std::string printed(const char* format, const Date& d) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, format, d.year % 10000, d.month % 100, d.day % 100);
+    return buf;
+}
+
 }  // namespace
 
 bool Date::isValid() const {
@@ -27,16 +40,22 @@ bool Date::isValid() const {
 
 std::string Date::toStored() const {
     if (isBlank()) return std::string(8, ' ');
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", year % 10000, month % 100, day % 100);
-    return buf;
+    if (year < 0 || month < 0 || day < 0) return printed("%04d%02d%02d", *this);
+    std::string s(8, '0');
+    putDigits(s.data(), year % 10000, 4);
+    putDigits(s.data() + 4, month % 100, 2);
+    putDigits(s.data() + 6, day % 100, 2);
+    return s;
 }
 
 std::string Date::toIso() const {
     if (isBlank()) return {};
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year % 10000, month % 100, day % 100);
-    return buf;
+    if (year < 0 || month < 0 || day < 0) return printed("%04d-%02d-%02d", *this);
+    std::string s = "0000-00-00";
+    putDigits(s.data(), year % 10000, 4);
+    putDigits(s.data() + 5, month % 100, 2);
+    putDigits(s.data() + 8, day % 100, 2);
+    return s;
 }
 
 bool Date::parse(std::string_view text, Date& out) {

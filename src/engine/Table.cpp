@@ -30,6 +30,11 @@ constexpr size_t kCacheBytes = 256 * 1024;
 
 std::string_view trimmed(std::string_view s) {
     size_t b = 0, e = s.size();
+    // Numbers are stored right-justified: skip their leading blanks eight at a time.
+    for (uint64_t w; b + 8 <= e; b += 8) {
+        std::memcpy(&w, s.data() + b, 8);
+        if (w != 0x2020202020202020ull) break;
+    }
     while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
     return s.substr(b, e - b);
@@ -70,7 +75,7 @@ bool normaliseDecimal(std::string_view s, std::string& out) {
     while (f > fracStart && s[f - 1] == '0') --f;
     const size_t significant = (intEnd - a) + (f - fracStart);
     if (significant == 0) {
-        out = "0";
+        out.push_back('0');
         return true;
     }
     if (significant > 15) {
@@ -83,13 +88,18 @@ bool normaliseDecimal(std::string_view s, std::string& out) {
         out.assign(buf, r.ptr);
         return true;
     }
-    if (negative) out.push_back('-');
-    if (a == intEnd) out.push_back('0');
-    out.append(s.data() + a, intEnd - a);
+    // At most 15 significant digits, a sign, a leading zero and a point: build it on the stack
+    // and hand it over at once (`out` is empty).
+    char buf[24];
+    size_t n = 0;
+    if (negative) buf[n++] = '-';
+    if (a == intEnd) buf[n++] = '0';
+    while (a < intEnd) buf[n++] = s[a++];
     if (f > fracStart) {
-        out.push_back('.');
-        out.append(s.data() + fracStart, f - fracStart);
+        buf[n++] = '.';
+        for (size_t k = fracStart; k < f; ++k) buf[n++] = s[k];
     }
+    out.append(buf, n);
     return true;
 }
 
@@ -236,6 +246,9 @@ const char* Table::currentPtr() const {
     if (state_ != State::Browse) return editBuf_.data();
     const uint32_t r = probe_ != 0 ? probe_ : cur_;
     if (r == 0) return nullptr;
+    // The usual case, a record in the read-ahead window (which never reaches past recordCount).
+    if (r >= cacheFirst_ && r - cacheFirst_ < cacheCount_)
+        return cache_.data() + size_t(r - cacheFirst_) * header_.recordLength;
     Status ignored;
     return recordPtr(r, ignored);
 }
