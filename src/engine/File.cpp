@@ -204,7 +204,9 @@ namespace vz::engine {
 std::string companionPath(const std::string& tablePath, const std::string& extension) {
     const size_t slash = tablePath.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = tablePath.find('.', nameStart);
+    // Only the last extension: "stamps.2024.dbf" is the table "stamps.2024", not "stamps".
+    size_t dot = tablePath.rfind('.');
+    if (dot != std::string::npos && dot < nameStart) dot = std::string::npos;
     const std::string base = dot == std::string::npos ? tablePath : tablePath.substr(0, dot);
     bool lower = false;
     if (dot != std::string::npos)
