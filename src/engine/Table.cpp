@@ -188,14 +188,20 @@ Table::~Table() {
 std::string Table::who() const { return path_; }
 
 Status Table::loadHeader() {
-    Result<uint64_t> size = file_.size();
-    if (!size) return size.status();
-    std::string bytes(size_t(std::min<uint64_t>(*size, 32)), '\0');
-    VZ_RETURN_IF_ERROR(file_.readAt(0, bytes.data(), bytes.size()));
+    // The header first, the file's size after it: a shared writer appends the record before the
+    // count that includes it, so a size taken later always holds the records the count names.
+    std::string bytes(DbfHeader::kPrefixSize, '\0');
+    Result<size_t> got = file_.readSomeAt(0, bytes.data(), bytes.size());
+    if (!got) return got.status();
+    bytes.resize(*got);
     Result<DbfHeader> prefix = DbfHeader::parsePrefix(bytes, path_);
     if (!prefix) return prefix.status();
-    bytes.resize(size_t(std::min<uint64_t>(*size, prefix->headerLength)));
-    VZ_RETURN_IF_ERROR(file_.readAt(0, bytes.data(), bytes.size()));
+    bytes.resize(std::max<size_t>(prefix->headerLength, DbfHeader::kPrefixSize));
+    got = file_.readSomeAt(0, bytes.data(), bytes.size());
+    if (!got) return got.status();
+    bytes.resize(*got);
+    Result<uint64_t> size = file_.size();
+    if (!size) return size.status();
     Result<DbfHeader> h = DbfHeader::parse(bytes, *size, path_);
     if (!h) return h.status();
     header_ = std::move(h.value());
