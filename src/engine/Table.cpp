@@ -111,6 +111,12 @@ bool parseNumber(std::string_view s, double& v) {
     return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(v);
 }
 
+bool hasField(const Table& t, int field) { return field >= 0 && field < t.fieldCount(); }
+
+Status noSuchField(const Table& t, int field) {
+    return Status::invalid(t.path() + ": there is no field " + std::to_string(field) + ".");
+}
+
 std::string typeName(const Field& f) {
     char buf[32];
     if (f.isNumber())
@@ -280,13 +286,14 @@ Result<uint32_t> Table::scan(uint32_t start, int step) {
 
 bool Table::isBlank(int field) const {
     const char* p = currentPtr();
-    if (p == nullptr) return true;
+    if (p == nullptr || !hasField(*this, field)) return true;
     const Field& f = header_.fields[size_t(field)];
     return trimmed(std::string_view(p + 1 + f.offset, size_t(f.width))).empty();
 }
 
 Status Table::readText(int field, std::string& out) const {
     out.clear();
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     const char* p = currentPtr();
     if (p == nullptr) return Status::notFound(who() + ": there is no current record.");
     const Field& f = header_.fields[size_t(field)];
@@ -334,6 +341,7 @@ std::string Table::text(int field) const {
 }
 
 Result<double> Table::number(int field) const {
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     const char* p = currentPtr();
     if (p == nullptr) return Status::notFound(who() + ": there is no current record.");
     const Field& f = header_.fields[size_t(field)];
@@ -360,6 +368,7 @@ Result<int64_t> Table::wholeNumber(int field) const {
 }
 
 Result<Date> Table::date(int field) const {
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     const char* p = currentPtr();
     if (p == nullptr) return Status::notFound(who() + ": there is no current record.");
     const Field& f = header_.fields[size_t(field)];
@@ -540,6 +549,7 @@ Status Table::editField(int field, std::string_view stored) {
     const Field& f = header_.fields[size_t(field)];
     char* dst = editBuf_.data() + 1 + f.offset;
     std::memset(dst, ' ', size_t(f.width));
+    if (stored.empty()) return Status::ok();  // blank; an empty view may carry no pointer at all
     if (f.isNumber() || f.type == FieldType::Logical)
         std::memcpy(dst + f.width - stored.size(), stored.data(), stored.size());  // right-justified
     else
@@ -560,7 +570,7 @@ bool formatNumber(double v, int width, int decimals, std::string& out) {
 
 Status Table::setText(int field, std::string_view utf8) {
     if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
-    if (field < 0 || field >= fieldCount()) return Status::invalid(who() + ": no field " + std::to_string(field) + ".");
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     const Field& f = header_.fields[size_t(field)];
     switch (f.type) {
         case FieldType::Character: {
@@ -607,6 +617,7 @@ Status Table::setText(int field, std::string_view utf8) {
 
 Status Table::setWhole(int field, int64_t value) {
     if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     const Field& f = header_.fields[size_t(field)];
     if (f.type == FieldType::Character) return setText(field, std::to_string(value));
     if (!f.isNumber()) return fieldNotFit(field, std::to_string(value), "it is not a number field");
@@ -618,6 +629,7 @@ Status Table::setWhole(int field, int64_t value) {
 
 Status Table::setFloat(int field, double value) {
     if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     const Field& f = header_.fields[size_t(field)];
     char shown[64];
     auto r = std::to_chars(shown, shown + sizeof shown, value);
@@ -634,6 +646,7 @@ Status Table::setFloat(int field, double value) {
 
 Status Table::setDate(int field, const Date& value) {
     if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     const Field& f = header_.fields[size_t(field)];
     if (f.type == FieldType::Character) return setText(field, dateFormatter_ ? dateFormatter_(value) : value.toIso());
     if (f.type != FieldType::Date) return fieldNotFit(field, value.toIso(), "it is not a date field");
@@ -643,6 +656,7 @@ Status Table::setDate(int field, const Date& value) {
 
 Status Table::setBlank(int field) {
     if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
+    if (!hasField(*this, field)) return noSuchField(*this, field);
     return editField(field, {});
 }
 
