@@ -169,11 +169,6 @@ TEST_F(FieldValueTest, RefusedValuesLeaveTheRecordUnchanged) {
     EXPECT_EQ(readBack(1), (Texts{"keep      ", "5", "1.25", "2020-05-06"}));
 }
 
-TEST_F(FieldValueTest, LenientInputForms) {
-    appendTexts({nullptr, " +12 ", "1e3", "2024-02-29"});
-    EXPECT_EQ(readBack(1), (Texts{"          ", "12", "1000", "2024-02-29"}));
-}
-
 TEST_F(FieldValueTest, FieldIndexOutOfRangeIsAnErrorNotACrash) {
     OPEN_TABLE(t, path, OpenMode::Exclusive);
     ASSERT_OK(t->append());
