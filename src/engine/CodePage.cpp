@@ -208,7 +208,9 @@ void CodePage::decodeAppend(const char* bytes, size_t n, std::string& out) const
 
 CodePage::EncodeError CodePage::encodeAppend(std::string_view utf8, std::string& out) const {
     const size_t start = out.size();
-    size_t i = 0;
+    // ASCII is the same bytes in UTF-8 and in every code page here: copy a leading run whole.
+    size_t i = asciiRun(utf8.data(), utf8.size());
+    out.append(utf8.data(), i);
     while (i < utf8.size()) {
         char32_t c;
         if (!nextUtf8(utf8, i, c)) {
