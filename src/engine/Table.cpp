@@ -634,16 +634,20 @@ Status Table::setFloat(int field, double value) {
     if (state_ == State::Browse) return Status::invalid(who() + ": the table is not being edited.");
     if (!hasField(*this, field)) return noSuchField(*this, field);
     const Field& f = header_.fields[size_t(field)];
-    char shown[64];
-    auto r = std::to_chars(shown, shown + sizeof shown, value);
-    const std::string text(shown, r.ptr);
-    if (f.type == FieldType::Character) return setText(field, text);
-    if (!f.isNumber()) return fieldNotFit(field, text, "it is not a number field");
-    if (!std::isfinite(value)) return fieldNotFit(field, text, "it is not a finite number");
+    // The shortest text of the value, for a character field and for messages; only made when
+    // needed, as it costs as much as storing the number.
+    auto text = [value] {
+        char shown[64];
+        auto r = std::to_chars(shown, shown + sizeof shown, value);
+        return std::string(shown, r.ptr);
+    };
+    if (f.type == FieldType::Character) return setText(field, text());
+    if (!f.isNumber()) return fieldNotFit(field, text(), "it is not a number field");
+    if (!std::isfinite(value)) return fieldNotFit(field, text(), "it is not a finite number");
     if (f.decimals == 0 && value != std::trunc(value))
-        return fieldNotFit(field, text, "the field holds whole numbers only");
+        return fieldNotFit(field, text(), "the field holds whole numbers only");
     std::string s;
-    if (!formatNumber(value, f.width, f.decimals, s)) return fieldNotFit(field, text, "the number is too wide");
+    if (!formatNumber(value, f.width, f.decimals, s)) return fieldNotFit(field, text(), "the number is too wide");
     return editField(field, s);
 }
 
