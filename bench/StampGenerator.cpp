@@ -1,7 +1,6 @@
 #include "StampGenerator.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "engine/Table.h"
 
@@ -125,26 +124,40 @@ constexpr std::string_view kUserDefs[] = {
 };
 constexpr std::string_view kCatalogPrefixes[] = {"", "", "", "", "", "", "C", "B", "J", "O", "Q", "E"};
 
+// Appends the decimal digits of `n` (n >= 0), zero-padded to `minDigits`.
+void appendInt(std::string& out, int n, int minDigits = 1) {
+    char buf[12];
+    int i = sizeof buf;
+    do {
+        buf[--i] = char('0' + n % 10);
+        n /= 10;
+    } while (n > 0 || int(sizeof buf) - i < minDigits);
+    out.append(buf + i, sizeof buf - size_t(i));
+}
+
 // Appends a face value: a currency-flavoured denomination, sometimes with ½ or the euro sign.
 void appendFaceValue(SplitMix64& rng, int year, std::string& out) {
-    char buf[32];
     int n = rng.between(1, 12);
     if (rng.chance(20)) n *= 10;
     switch (rng.below(7)) {
-        case 0: std::snprintf(buf, sizeof buf, "%dc", n); break;
-        case 1: std::snprintf(buf, sizeof buf, rng.chance(15) ? "%d½d" : "%dd", n); break;
-        case 2: std::snprintf(buf, sizeof buf, "%d Pf", n * 5); break;
-        case 3: std::snprintf(buf, sizeof buf, "%d Fr", n); break;
-        case 4: std::snprintf(buf, sizeof buf, "%d Kr", n); break;
-        case 5: std::snprintf(buf, sizeof buf, "%d/-", n); break;
+        case 0: appendInt(out, n); out += 'c'; break;
+        case 1: appendInt(out, n); out += rng.chance(15) ? "½d" : "d"; break;
+        case 2: appendInt(out, n * 5); out += " Pf"; break;
+        case 3: appendInt(out, n); out += " Fr"; break;
+        case 4: appendInt(out, n); out += " Kr"; break;
+        case 5: appendInt(out, n); out += "/-"; break;
         default:
-            if (year >= 2002)
-                std::snprintf(buf, sizeof buf, "€%d.%02d", n / 10, rng.between(0, 19) * 5);
-            else
-                std::snprintf(buf, sizeof buf, "%d cts", n * 5);
+            if (year >= 2002) {
+                out += "€";
+                appendInt(out, n / 10);
+                out += '.';
+                appendInt(out, rng.between(0, 19) * 5, 2);
+            } else {
+                appendInt(out, n * 5);
+                out += " cts";
+            }
             break;
     }
-    out += buf;
 }
 
 // An amount in cents spread over five orders of magnitude, most of it cheap.
@@ -156,6 +169,10 @@ int64_t money(SplitMix64& rng) {
 
 // Cuts UTF-8 text to `width` characters: every character of it is one byte in Windows-1252.
 void fit(std::string& s, int width) {
+    if (s.size() <= size_t(width)) {  // no more characters than bytes: it fits
+        while (!s.empty() && s.back() == ' ') s.pop_back();
+        return;
+    }
     int chars = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         if ((uint8_t(s[i]) & 0xC0) == 0x80) continue;
@@ -220,9 +237,11 @@ void StampGenerator::generate(uint64_t index, StampRecord& r) const {
     const std::string_view prefix = pick(rng, kCatalogPrefixes);
     const int number = rng.between(1, 3200);
     const char* minor = rng.chance(15) ? (rng.chance(50) ? "a" : "b") : "";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*s%d%s", int(prefix.size()), prefix.data(), number, minor);
-    setText(r[Catalog], buf);
+    StampValue& catalog = r[Catalog];
+    catalog.kind = Kind::Text;
+    catalog.text = prefix;
+    appendInt(catalog.text, number);
+    catalog.text += minor;
 
     StampValue& face = r[FaceValue];
     face.kind = Kind::Text;
