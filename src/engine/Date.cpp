@@ -59,6 +59,16 @@ std::string Date::toIso() const {
 }
 
 bool Date::parse(std::string_view text, Date& out) {
+    if (text.size() == 8) {
+        // The stored form, what every date read from a table is: eight digits, nothing to trim.
+        Date d;
+        if (digits(text.substr(0, 4), d.year) && digits(text.substr(4, 2), d.month) &&
+            digits(text.substr(6, 2), d.day)) {
+            if (!d.isValid()) return false;
+            out = d;
+            return true;
+        }
+    }
     size_t b = text.find_first_not_of(' ');
     if (b == std::string_view::npos) {
         out = Date{};
