@@ -131,6 +131,26 @@ std::string typeName(const Field& f) {
 // ---------------------------------------------------------------------------------------------
 // Creating, opening and closing
 
+// In a shared table, a read lock on the header byte for the life of the object: it waits for a
+// writer to finish and keeps writers out meanwhile. Nothing in an exclusive table.
+class Table::SharedHeaderLock {
+public:
+    explicit SharedHeaderLock(Table& t) : t_(t) {
+        if (t_.mode_ == OpenMode::Shared)
+            status_ = t_.file_.lock(locking::kHeader, 1, File::LockKind::Read, locking::kWaitMs);
+        held_ = t_.mode_ == OpenMode::Shared && status_.isOk();
+    }
+    ~SharedHeaderLock() {
+        if (held_) t_.file_.unlock(locking::kHeader, 1);
+    }
+    const Status& status() const { return status_; }
+
+private:
+    Table& t_;
+    Status status_;
+    bool held_ = false;
+};
+
 Status Table::create(const std::string& path, const std::vector<FieldDef>& fields, CodePage::Id cp) {
     Result<DbfHeader> header = DbfHeader::forNewTable(fields, CodePage::get(cp).languageDriver());
     if (!header) return header.status();
@@ -181,8 +201,18 @@ Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMode mod
             return Status::locked("The table " + path + " is in use by another program.");
         return locked;
     }
-    VZ_RETURN_IF_ERROR(t->loadHeader());
-    t->codePage_ = &CodePage::forLanguageDriver(t->header_.languageDriver);
+    {
+        // Writers hold the header lock from the record to the last index block they write: read
+        // the table and its index as one consistent state.
+        SharedHeaderLock consistent(*t);
+        VZ_RETURN_IF_ERROR(consistent.status());
+        VZ_RETURN_IF_ERROR(t->loadHeader());
+        t->codePage_ = &CodePage::forLanguageDriver(t->header_.languageDriver);
+        VZ_RETURN_IF_ERROR(t->openIndex());
+    }
+    // An index that failed its checks is rebuilt as soon as we have the table to ourselves.
+    if (!t->indexProblem_.empty() && mode == OpenMode::Exclusive && !t->readOnly() && t->header_.mdxFlag != 0)
+        (void)t->regenerateIndexes();
     VZ_RETURN_IF_ERROR(t->first());
     return t;
 }
@@ -232,10 +262,13 @@ const char* Table::recordPtr(uint32_t recNo, Status& status) const {
     const size_t len = header_.recordLength;
     if (recNo >= cacheFirst_ && recNo < cacheFirst_ + cacheCount_)
         return cache_.data() + size_t(recNo - cacheFirst_) * len;
-    // Read a window around the record: forwards from it, or backwards when stepping back.
-    const uint32_t per = uint32_t(std::max<size_t>(1, kCacheBytes / len));
+    // Stepping on from the window reads a new window: forwards from the record, or backwards
+    // when stepping back. A jump elsewhere (the order of an index) reads just the record.
+    const bool forwards = cacheCount_ != 0 && recNo == cacheFirst_ + cacheCount_;
+    const bool backwards = cacheCount_ != 0 && recNo + 1 == cacheFirst_;
+    const uint32_t per = forwards || backwards ? uint32_t(std::max<size_t>(1, kCacheBytes / len)) : 1;
     uint32_t firstRec = recNo;
-    if (cacheCount_ != 0 && recNo + 1 == cacheFirst_) firstRec = recNo >= per ? recNo - per + 1 : 1;
+    if (backwards) firstRec = recNo >= per ? recNo - per + 1 : 1;
     const uint32_t count = std::min<uint32_t>(per, header_.recordCount - firstRec + 1);
     cache_.resize(size_t(count) * len);
     cacheCount_ = 0;
@@ -385,9 +418,20 @@ Result<Date> Table::date(int field) const {
 // ---------------------------------------------------------------------------------------------
 // Navigation
 
+Result<uint32_t> Table::fromEnd(int step) {
+    if (active_ >= 0) return orderedScan(step, true);
+    return step > 0 ? scan(1, +1) : scan(header_.recordCount, -1);
+}
+
+Result<uint32_t> Table::fromCurrent(int step) {
+    if (active_ >= 0) return orderedScan(step, false);
+    if (step < 0 && cur_ <= 1) return 0u;
+    return scan(uint32_t(int64_t(cur_) + step), step);
+}
+
 Status Table::first() {
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
-    Result<uint32_t> r = scan(1, +1);
+    Result<uint32_t> r = fromEnd(+1);
     if (!r) return r.status();
     cur_ = *r;
     bof_ = true;
@@ -397,7 +441,7 @@ Status Table::first() {
 
 Status Table::last() {
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
-    Result<uint32_t> r = scan(header_.recordCount, -1);
+    Result<uint32_t> r = fromEnd(-1);
     if (!r) return r.status();
     cur_ = *r;
     eof_ = true;
@@ -411,7 +455,7 @@ Status Table::next() {
         eof_ = true;
         return Status::ok();
     }
-    Result<uint32_t> r = scan(cur_ + 1, +1);
+    Result<uint32_t> r = fromCurrent(+1);
     if (!r) return r.status();
     if (*r == 0) {
         eof_ = true;
@@ -428,7 +472,7 @@ Status Table::prior() {
         bof_ = true;
         return Status::ok();
     }
-    Result<uint32_t> r = scan(cur_ - 1, -1);
+    Result<uint32_t> r = fromCurrent(-1);
     if (!r) return r.status();
     if (*r == 0) {
         bof_ = true;
@@ -446,6 +490,7 @@ Status Table::go(uint32_t recNo) {
     if (p == nullptr) return s;
     if (*p == '*') return Status::notFound(who() + ": record " + std::to_string(recNo) + " is deleted.");
     cur_ = recNo;
+    cursorValid_ = false;
     bof_ = eof_ = false;
     return Status::ok();
 }
@@ -462,6 +507,8 @@ Result<uint32_t> Table::countLive() {
 }
 
 Status Table::refresh() {
+    SharedHeaderLock consistent(*this);
+    VZ_RETURN_IF_ERROR(consistent.status());
     char prefix[8];
     VZ_RETURN_IF_ERROR(file_.readAt(0, prefix, sizeof prefix));
     const uint32_t count = uint32_t(uint8_t(prefix[4])) | (uint32_t(uint8_t(prefix[5])) << 8) |
@@ -473,16 +520,20 @@ Status Table::refresh() {
                                   " records but the file holds fewer.");
     header_.recordCount = count;
     invalidateCache();
+    if (mdx_ && mode_ == OpenMode::Shared) {
+        Status reloaded = reloadIndexForWrite();
+        if (!reloaded) indexWriteFailed(reloaded);
+    }
     if (state_ != State::Browse || cur_ == 0) return Status::ok();
     Status s;
     if (acceptable(cur_, s)) return Status::ok();
     if (!s) return s;
     // The current record was deleted meanwhile: show the next one, or else the prior one.
-    const uint32_t was = cur_;
-    Result<uint32_t> r = scan(was + 1, +1);
-    if (r && *r == 0) r = scan(was - 1, -1);
+    Result<uint32_t> r = fromCurrent(+1);
+    if (r && *r == 0) r = fromCurrent(-1);
     if (!r) return r.status();
     cur_ = *r;
+    cursorValid_ = false;
     bof_ = eof_ = cur_ == 0;
     return Status::ok();
 }
@@ -492,6 +543,7 @@ Status Table::refresh() {
 
 Status Table::append() {
     if (readOnly()) return Status::invalid(who() + " is open read-only.");
+    if (!writeRefusal_.empty()) return Status::notSupported(writeRefusal_);
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     editBuf_.assign(header_.recordLength, ' ');
     state_ = State::Insert;
@@ -502,6 +554,7 @@ Status Table::edit() {
     if (state_ == State::Edit) return Status::ok();
     if (state_ == State::Insert) return Status::invalid(who() + ": a new record is being added.");
     if (readOnly()) return Status::invalid(who() + " is open read-only.");
+    if (!writeRefusal_.empty()) return Status::notSupported(writeRefusal_);
     if (cur_ == 0) return Status::notFound(who() + ": there is no current record to edit.");
     if (mode_ == OpenMode::Shared) {
         Status s = file_.lock(locking::record(cur_), 1, File::LockKind::Write, 1000);
@@ -524,6 +577,7 @@ Status Table::edit() {
     }
     if (cur_ >= cacheFirst_ && cur_ < cacheFirst_ + cacheCount_)
         std::memcpy(cache_.data() + size_t(cur_ - cacheFirst_) * fresh.size(), fresh.data(), fresh.size());
+    editBase_ = fresh;
     editBuf_ = std::move(fresh);
     state_ = State::Edit;
     return Status::ok();
@@ -536,6 +590,7 @@ void Table::releaseRecordLock() {
 
 void Table::cancel() {
     releaseRecordLock();
+    editBase_.clear();
     state_ = State::Browse;
     editBuf_.clear();
 }
@@ -715,6 +770,8 @@ Status Table::appendRecord() {
         s = writeHeaderPrefix();
         if (!s) header_.recordCount = recNo - 1;
     }
+    // The record is stored; the index follows under the same locks.
+    if (s) maintainOnAppend(recNo);
     unlockAll();
     if (!s) {
         if (!shared) header_.recordCount = known;
@@ -734,17 +791,28 @@ Status Table::post() {
         case State::Insert: return appendRecord();
         case State::Edit: break;
     }
-    VZ_RETURN_IF_ERROR(file_.writeAt(header_.dataOffset(cur_), editBuf_.data(), editBuf_.size()));
+    // With an index, the header lock is held from the record to the last index block, so that
+    // readers and writers in other processes never see the one without the other.
+    const bool lockHeader = mdx_ && mode_ == OpenMode::Shared;
+    if (lockHeader) VZ_RETURN_IF_ERROR(file_.lock(locking::kHeader, 1, File::LockKind::Write, locking::kWaitMs));
+    Status s = file_.writeAt(header_.dataOffset(cur_), editBuf_.data(), editBuf_.size());
+    if (!s) {
+        if (lockHeader) file_.unlock(locking::kHeader, 1);
+        return s;
+    }
     if (cur_ >= cacheFirst_ && cur_ < cacheFirst_ + cacheCount_)
         std::memcpy(cache_.data() + size_t(cur_ - cacheFirst_) * editBuf_.size(), editBuf_.data(), editBuf_.size());
     // Only the date: the count may have moved on in another process.
     header_.setUpdateDateToToday();
     char prefix[8];
     header_.serializePrefix8(prefix);
-    Status s = file_.writeAt(1, prefix + 1, 3);
+    s = file_.writeAt(1, prefix + 1, 3);
+    if (mdx_) maintainOnPost(editBase_);
+    if (lockHeader) file_.unlock(locking::kHeader, 1);
     releaseRecordLock();
     state_ = State::Browse;
     editBuf_.clear();
+    editBase_.clear();
     return s;
 }
 
@@ -776,15 +844,14 @@ Status Table::deleteRecord() {
     header_.serializePrefix8(prefix);
     VZ_RETURN_IF_ERROR(file_.writeAt(1, prefix + 1, 3));
     // The record vanishes from view: the next one takes its place, or the prior one at the end.
-    const uint32_t was = cur_;
-    Result<uint32_t> r = scan(was + 1, +1);
+    Result<uint32_t> r = fromCurrent(+1);
     if (!r) return r.status();
     if (*r != 0) {
         cur_ = *r;
         bof_ = eof_ = false;
         return Status::ok();
     }
-    r = scan(was - 1, -1);
+    r = fromCurrent(-1);
     if (!r) return r.status();
     cur_ = *r;
     eof_ = true;
@@ -839,12 +906,17 @@ Status Table::pack() {
     file_ = std::move(tmp.value());
     header_ = std::move(packed);
     invalidateCache();
+    cursorValid_ = false;
+    if (header_.mdxFlag != 0) VZ_RETURN_IF_ERROR(regenerateIndexes());
     return first();
 }
 
 void removeMdxByte(const std::string& path) {
     Result<File> f = File::open(path, File::Access::ReadWrite);
     if (!f) return;
+    // Never write into a file too short to be a table (it would grow), nor a byte that is 0.
+    char flag = 0;
+    if (!f->readAt(DbfHeader::kMdxFlagOffset, &flag, 1) || flag == 0) return;
     const char zero = 0;
     (void)f->writeAt(DbfHeader::kMdxFlagOffset, &zero, 1);
 }

@@ -26,6 +26,8 @@
 #include "engine/DbfHeader.h"
 #include "engine/Field.h"
 #include "engine/File.h"
+#include "engine/IndexTag.h"
+#include "engine/MdxFile.h"
 #include "engine/Status.h"
 
 namespace vz::engine {
@@ -133,19 +135,54 @@ public:
     // becomes current (or the prior one, at the end).
     Status deleteRecord();
 
-    // Drops the deleted records and shrinks the file. Exclusive tables only. Writes the packed
-    // table to a temporary file, syncs it and renames it over the table, so a crash leaves the old
-    // table or the new one. Leaves the table on its first record.
+    // Drops the deleted records and shrinks the file, then rebuilds the production index.
+    // Exclusive tables only. Writes the packed table to a temporary file, syncs it and renames it
+    // over the table, so a crash leaves the old table or the new one. Leaves the table on its
+    // first record.
     Status pack();
+
+    // --- The production index (.MDX): tags of dBase key expressions that order the records.
+    // Every append and post keeps every tag true. A production index that fails its checks at open
+    // (damaged, or out of date because another program changed the table without it) is not used,
+    // and is rebuilt by the next exclusive open.
+    std::string indexPath() const;
+    std::vector<std::string> tagNames() const;
+    bool hasTag(std::string_view name) const;
+    // The key expression of a tag as the index file holds it; empty when there is no such tag.
+    std::string tagExpression(std::string_view name) const;
+    // The active tag's name; empty for the natural (entry) order.
+    std::string activeTag() const;
+    // Makes tag `name` the order of navigation, or the natural order when empty; then goes to the
+    // first record.
+    Status setOrder(std::string_view name);
+    // Adds a tag built from every record; the expression is checked before anything is written.
+    // Creates the index file when the table has none. Exclusive tables only.
+    Status addTag(std::string_view name, std::string_view expression);
+    // Removes a tag; its blocks go to the index file's free chain. Exclusive tables only.
+    Status deleteTag(std::string_view name);
+    // Rebuilds every tag into a new index file beside the old one, which replaces it once synced.
+    // Exclusive tables only.
+    Status regenerateIndexes();
+    // Why the production index is not in use, or empty.
+    const std::string& indexProblem() const { return indexProblem_; }
+    // Why the table refuses changes (a tag whose key expression we cannot evaluate), or empty.
+    const std::string& writeRefusal() const { return writeRefusal_; }
+    // Compares every tag with the table, key by key, and appends what is wrong to `problems`.
+    Status checkIndex(std::vector<std::string>& problems);
 
 private:
     Table() = default;
+    class SharedHeaderLock;
     std::string who() const;  // the path, for messages
     Status loadHeader();
     const char* recordPtr(uint32_t recNo, Status& status) const;
     const char* currentPtr() const;
     // Moves to the first acceptable record from `start` in direction `step` (+1 or -1); 0 if none.
     Result<uint32_t> scan(uint32_t start, int step);
+    // The first acceptable record from the start (+1) or the end (-1) of the current order, and
+    // the next one from the current record; 0 when there is none.
+    Result<uint32_t> fromEnd(int step);
+    Result<uint32_t> fromCurrent(int step);
     bool acceptable(uint32_t recNo, Status& status);
     Status writeHeaderPrefix();
     Status appendRecord();
@@ -153,6 +190,21 @@ private:
     Status fieldNotFit(int field, const std::string& value, const std::string& why) const;
     void invalidateCache() { cacheCount_ = 0; }
     void releaseRecordLock();
+    std::string tableName() const;
+
+    // The production index (TableIndex.cpp).
+    Status openIndex();
+    std::string sampleIndex();
+    int findTag(std::string_view name) const;
+    Status placeCursor();
+    Result<uint32_t> orderedScan(int step, bool fromEnd);
+    Status reloadIndexForWrite();
+    void indexWriteFailed(const Status& s);
+    void maintainOnAppend(uint32_t recNo);
+    void maintainOnPost(const std::string& before);
+    Result<std::string> allKeys(const KeyExpression& e);
+    Status writeFieldTagFlags();
+    Status setMdxFlag(bool on);
 
     std::string path_;
     OpenMode mode_ = OpenMode::Shared;
@@ -169,6 +221,17 @@ private:
     std::string editBuf_;
     uint32_t lockedRecord_ = 0;
     uint32_t probe_ = 0;  // the record the filter is looking at, during a scan
+
+    std::unique_ptr<MdxFile> mdx_;
+    std::vector<std::unique_ptr<IndexTag>> tags_;
+    int active_ = -1;
+    IndexTag::Cursor cursor_;
+    bool cursorValid_ = false;
+    std::string indexProblem_;
+    std::string writeRefusal_;
+    std::string editBase_;  // the record as it was when edit() began
+    // The tags (name, key expression) of an index that failed its checks, to rebuild.
+    std::vector<std::pair<std::string, std::string>> rebuildTags_;
 
     // Read-ahead window of whole records: records [cacheFirst_, cacheFirst_ + cacheCount_).
     mutable std::string cache_;
