@@ -10,6 +10,7 @@
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
+#include "search/SortOrder.h"
 #include "engine/Table.h"
 #include "engine/TableCheck.h"
 
@@ -27,13 +28,17 @@ constexpr const char* kUsageText =
     "  create FILE [--replace]  create an empty collection table; an existing file is replaced\n"
     "                           only with --replace\n"
     "  info FILE                show the table's header and fields\n"
-    "  dump FILE                write the live records as delimited text (UTF-8): every value\n"
+    "  dump FILE [--order TAG]  write the live records as delimited text (UTF-8): every value\n"
     "                           trimmed and in double quotes, comma-separated, one record a line;\n"
-    "                           dates as YYYY-MM-DD\n"
+    "                           dates as YYYY-MM-DD; in entry order, or in the order of index TAG\n"
     "  append FILE              read records in the dump format from standard input, one value\n"
     "                           per field on each line, and post each line as one record\n"
-    "  pack FILE                remove deleted records (needs the table to itself)\n"
-    "  check FILE               check the table's structure and every record\n"
+    "  pack FILE                remove deleted records and rebuild the index (needs the table to\n"
+    "                           itself)\n"
+    "  index FILE EXPR          order the table by the dBase key expression EXPR: drop and re-create\n"
+    "                           the index tag NewIndex with it (needs the table to itself)\n"
+    "  reindex FILE             rebuild every index tag (needs the table to itself)\n"
+    "  check FILE               check the table's structure, every record and every index tag\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
@@ -99,6 +104,10 @@ int info(const std::string& path, std::ostream& out, std::ostream& err) {
                   h.languageDriver);
     out << line;
     out << "Production index: " << (h.mdxFlag ? "yes" : "no") << " (byte 28 = " << int(h.mdxFlag) << ")\n";
+    if (!table.indexProblem().empty()) out << "Index problem:    " << table.indexProblem() << '\n';
+    for (const std::string& tag : table.tagNames())
+        out << "Index tag:        " << tag << " = "
+            << table.tagExpression(tag) << '\n';
     out << "Fields:           " << table.fieldCount() << '\n';
     for (int i = 0; i < table.fieldCount(); ++i) {
         const engine::Field& f = table.field(i);
@@ -109,10 +118,14 @@ int info(const std::string& path, std::ostream& out, std::ostream& err) {
     return kOk;
 }
 
-int dump(const std::string& path, std::ostream& out, std::ostream& err) {
+int dump(const std::string& path, const std::string& order, std::ostream& out, std::ostream& err) {
     auto t = Table::open(path, OpenMode::Shared);
     if (!t) return fail(err, t.status().message());
     Table& table = **t;
+    if (!order.empty()) {
+        engine::Status s = table.setOrder(order);
+        if (!s) return fail(err, s.message());
+    }
     std::string value, line;
     for (engine::Status s = table.first(); !table.eof(); s = table.next()) {
         if (!s) return fail(err, s.message());
@@ -159,9 +172,31 @@ int pack(const std::string& path, std::ostream& err) {
     return s ? kOk : fail(err, s.message());
 }
 
+int index(const std::string& path, const std::string& expression, std::ostream& err) {
+    auto t = Table::open(path, OpenMode::Exclusive);
+    if (!t) return fail(err, t.status().message());
+    engine::Status s = search::applySortString(**t, QString::fromStdString(expression));
+    return s ? kOk : fail(err, s.message());
+}
+
+int reindex(const std::string& path, std::ostream& err) {
+    auto t = Table::open(path, OpenMode::Exclusive);
+    if (!t) return fail(err, t.status().message());
+    engine::Status s = (*t)->regenerateIndexes();
+    return s ? kOk : fail(err, s.message());
+}
+
 int check(const std::string& path, std::ostream& out, std::ostream& err) {
     auto report = engine::checkTable(path);
     if (!report) return fail(err, report.status().message());
+    {
+        auto t = Table::open(path, OpenMode::Shared);
+        if (!t) return fail(err, t.status().message());
+        engine::Status s = (*t)->checkIndex(report->problems);
+        if (!s) report->problems.push_back(s.message());
+        if (!(*t)->writeRefusal().empty()) report->problems.push_back((*t)->writeRefusal());
+        for (const std::string& tag : (*t)->tagNames()) out << path << ": index tag " << tag << '\n';
+    }
     for (const std::string& p : report->problems) err << "vazovi-cli: " << p << '\n';
     out << path << ": " << report->records << " records (" << report->deleted << " deleted), "
         << report->problems.size() << " problems" << (report->eofMarker ? "" : ", no end-of-file marker")
@@ -182,14 +217,23 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         return kOk;
     }
     const bool replace = args.size() == 3 && command == "create" && args[2] == "--replace";
-    if (args.size() != 2 && !replace) {
+    const bool ordered = args.size() == 4 && command == "dump" && args[2] == "--order";
+    if (command == "index") {
+        if (args.size() != 3) {
+            err << "vazovi-cli: index takes a file name and a key expression. See vazovi-cli --help.\n";
+            return kUsage;
+        }
+        return index(args[1], args[2], err);
+    }
+    if (args.size() != 2 && !replace && !ordered) {
         err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";
         return kUsage;
     }
     const std::string& file = args[1];
     if (command == "create") return create(file, replace, err);
     if (command == "info") return info(file, out, err);
-    if (command == "dump") return dump(file, out, err);
+    if (command == "dump") return dump(file, ordered ? args[3] : std::string(), out, err);
+    if (command == "reindex") return reindex(file, err);
     if (command == "append") return append(file, in, err);
     if (command == "pack") return pack(file, err);
     if (command == "check") return check(file, out, err);

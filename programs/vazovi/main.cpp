@@ -5,6 +5,7 @@
 #include "common/QtInteraction.h"
 #include "data/StartDatabase.h"
 #include "main/TMain.h"
+#include "search/SortOrder.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
         ui.error(why);
         return 1;
     }
-    std::unique_ptr<vz::engine::Table> table = vz::data::openMasterDatabase(folder, ui);
+    std::unique_ptr<vz::engine::Table> table = vz::data::openMasterDatabase(folder, ui, vz::search::BuildSortString(vz::search::SortLevels{}));
     if (!table) return 1;
 
     vz::mainwin::TMain window(std::move(table), ui);

@@ -130,3 +130,49 @@ TEST_F(CliTable, InfoCheckAndPack) {
     EXPECT_NE(check.err.find("COLL.DBF"), std::string::npos) << check.err;
     EXPECT_EQ(cli({"dump", dir.filePath("missing.dbf").toStdString()}).code, kFailed);
 }
+
+TEST_F(CliTable, IndexOrdersTheDumpAndCheckCoversTheIndex) {
+    ASSERT_EQ(cli({"append", path}, row("A1", "peru", "1", "") + row("B2", "Chile", "2", "") + row("C3", "angola", "3", ""))
+                  .code,
+              kOk);
+    CliRun bad = cli({"index", path, "Upper(Left(Nowhere,80))"});
+    EXPECT_EQ(bad.code, kFailed);
+    EXPECT_NE(bad.err.find("Nowhere"), std::string::npos) << bad.err;
+
+    ASSERT_EQ(cli({"index", path, "Upper(Left(Country,80))"}).code, kOk);
+    EXPECT_EQ(cli({"dump", path, "--order", "NewIndex"}).out,
+              row("C3", "angola", "3", "") + row("B2", "Chile", "2", "") + row("A1", "peru", "1", ""));
+    EXPECT_EQ(cli({"dump", path}).out.substr(0, 5), "\"A1\",");  // entry order without --order
+    CliRun info = cli({"info", path});
+    EXPECT_NE(info.out.find("Index tag:        NewIndex = Upper(Left(Country,80))"), std::string::npos) << info.out;
+    CliRun check = cli({"check", path});
+    EXPECT_EQ(check.code, kOk) << check.err;
+    EXPECT_NE(check.out.find("index tag NewIndex"), std::string::npos);
+
+    // Re-indexing replaces the one tag; appends keep it true.
+    ASSERT_EQ(cli({"index", path, "STR(MarketValu,12,2)"}).code, kOk);
+    ASSERT_EQ(cli({"append", path}, row("D4", "Togo", "0.5", "")).code, kOk);
+    EXPECT_EQ(cli({"dump", path, "--order", "NEWINDEX"}).out.substr(0, 5), "\"D4\",");
+    EXPECT_EQ(cli({"reindex", path}).code, kOk);
+    EXPECT_EQ(cli({"check", path}).code, kOk);
+    EXPECT_EQ(cli({"dump", path, "--order", "NoSuchTag"}).code, kFailed);
+}
+
+TEST_F(CliTable, CheckReportsAnIndexLeftBehind) {
+    ASSERT_EQ(cli({"append", path}, row("A1", "Peru", "1", "")).code, kOk);
+    ASSERT_EQ(cli({"index", path, "Upper(Left(Country,80))"}).code, kOk);
+    const QString mdx = dir.filePath("COLL.MDX");
+    QFile f(mdx);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray old = f.readAll();
+    f.close();
+    ASSERT_EQ(cli({"append", path}, row("B2", "Chile", "2", "")).code, kOk);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(old);  // as if a program had appended without updating the index
+    f.close();
+    CliRun check = cli({"check", path});
+    EXPECT_EQ(check.code, kFailed);
+    EXPECT_NE(check.err.find("out of date"), std::string::npos) << check.err;
+    EXPECT_EQ(cli({"reindex", path}).code, kOk);
+    EXPECT_EQ(cli({"check", path}).code, kOk);
+}

@@ -14,7 +14,7 @@ using namespace vz;
 TEST(TMain, ShowsTheCollectionNameAndItsLiveRecordCount) {
     QTemporaryDir dir;
     ScriptedInteraction ui;
-    auto table = data::openMasterDatabase(dir.path(), ui);
+    auto table = data::openMasterDatabase(dir.path(), ui, QString());
     ASSERT_TRUE(table);
     for (const char* c : {"Peru", "Chile", "Togo"}) {
         ASSERT_TRUE(table->append());
