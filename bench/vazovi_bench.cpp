@@ -39,6 +39,16 @@ double secondsSince(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
+double cpuSeconds(const struct rusage& ru) {
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+double cpuSeconds() {
+    struct rusage ru {};
+    ::getrusage(RUSAGE_SELF, &ru);
+    return cpuSeconds(ru);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Options
 
@@ -134,6 +144,9 @@ bool parseOptions(int argc, char** argv, Options& o) {
 // What a child reports through its pipe; fixed size, written at once.
 struct ChildReport {
     double seconds = 0;
+    double cpu = 0;      // user + system CPU seconds of the timed part
+    double seconds2 = 0;  // a second timed part, when the phase has one (5: the deletions)
+    double cpu2 = 0;
     uint64_t count = 0;  // what the phase counted: records written, read or matched
     uint64_t extra = 0;  // a second figure some phases report
     char error[1024] = {};
@@ -143,6 +156,16 @@ struct PhaseRun {
     bool ok = false;
     ChildReport report;
     long peakKb = 0;  // the child's ru_maxrss
+};
+
+// Wall and CPU time of a phase, from construction to stop().
+struct Stopwatch {
+    Clock::time_point wall = Clock::now();
+    double cpu = cpuSeconds();
+    void stop(ChildReport& r) const {
+        r.seconds = secondsSince(wall);
+        r.cpu = cpuSeconds() - cpu;
+    }
 };
 
 void setError(ChildReport& r, const std::string& what) {
@@ -192,8 +215,18 @@ PhaseRun runInChild(const std::function<void(ChildReport&)>& body) {
     return run;
 }
 
-// Wall time of `cat path > /dev/null`, fork and exec included (as a shell pays them).
-double timeCat(const std::string& path) {
+struct Timing {
+    double wall = 0, cpu = 0;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Wall and CPU time of `cat path > /dev/null`, fork and exec included (as a shell pays them).
+Timing timeCat(const std::string& path) {
     const auto t0 = Clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -203,31 +236,35 @@ double timeCat(const std::string& path) {
         ::_exit(127);
     }
     int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    struct rusage ru {};
+    if (pid < 0 || ::wait4(pid, &status, 0, &ru) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "vazovi-bench: cat %s failed\n", path.c_str());
         std::exit(1);
     }
-    return secondsSince(t0);
+    return {secondsSince(t0), cpuSeconds(ru)};
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+Timing medians(const std::vector<Timing>& runs) {
+    std::vector<double> wall, cpu;
+    for (const Timing& t : runs) {
+        wall.push_back(t.wall);
+        cpu.push_back(t.cpu);
+    }
+    return {median(wall), median(cpu)};
 }
 
 // Writes the table's dirty pages to disk, so that writeback of an earlier phase does not run
 // during a timed one, then warms the page cache with an untimed cat, then times cat three times.
-double catFloor(const std::string& path) {
+Timing catFloor(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
     timeCat(path);
-    std::vector<double> t;
+    std::vector<Timing> t;
     for (int i = 0; i < 3; ++i) t.push_back(timeCat(path));
-    return median(t);
+    return medians(t);
 }
 
 uint64_t fileSize(const std::string& path) {
@@ -254,13 +291,13 @@ void generateOnly(uint64_t n, const std::string& country, ChildReport& r) {
     StampGenerator gen;
     StampRecord rec;
     uint64_t matches = 0, bytes = 0;
-    const auto t0 = Clock::now();
+    const Stopwatch sw;
     for (uint64_t i = 0; i < n; ++i) {
         gen.generate(i, rec);
         for (const auto& v : rec.values) bytes += v.text.size();
         if (rec[vz::bench::Country].text == country) ++matches;
     }
-    r.seconds = secondsSince(t0);
+    sw.stop(r);
     r.count = n;
     r.extra = matches + (bytes == 0 ? 1 : 0);  // bytes keeps the loop from being optimised away
 }
@@ -270,7 +307,7 @@ void appendAll(const std::string& path, uint64_t n, OpenMode mode, const std::st
     StampGenerator gen;
     StampRecord rec;
     uint64_t matches = 0;
-    const auto t0 = Clock::now();
+    const Stopwatch sw;
     Status s = Table::create(path, StampGenerator::fields());
     if (!s) return setError(r, "create: " + s.message());
     auto t = Table::open(path, mode);
@@ -283,7 +320,7 @@ void appendAll(const std::string& path, uint64_t n, OpenMode mode, const std::st
     }
     r.count = (*t)->recordCount();
     t->reset();  // closing belongs to the phase
-    r.seconds = secondsSince(t0);
+    sw.stop(r);
     r.extra = matches;
 }
 
@@ -305,7 +342,7 @@ void appendFloor(const std::string& path, uint64_t n, bool shared, ChildReport& 
         fl.l_len = 1;
         return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
     };
-    const auto t0 = Clock::now();
+    const Stopwatch sw;
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return setError(r, "cannot create " + path);
     std::string header(headerLength, '\0');
@@ -322,7 +359,7 @@ void appendFloor(const std::string& path, uint64_t n, bool shared, ChildReport& 
         if (shared) ok = ok && lock(fd, 0xEFFFFFFE, F_UNLCK) && lock(fd, 0xEFFFFFFF, F_UNLCK);
     }
     ::close(fd);
-    r.seconds = secondsSince(t0);
+    sw.stop(r);
     r.count = n;
     ::unlink(path.c_str());
     if (!ok) setError(r, "writing " + path + " failed");
@@ -330,7 +367,7 @@ void appendFloor(const std::string& path, uint64_t n, bool shared, ChildReport& 
 
 // Phase 3: every field of every record as text.
 void readAll(const std::string& path, ChildReport& r) {
-    const auto t0 = Clock::now();
+    const Stopwatch sw;
     auto t = Table::open(path, OpenMode::Shared);
     if (!t) return setError(r, "open: " + t.status().message());
     Table& table = **t;
@@ -349,14 +386,14 @@ void readAll(const std::string& path, ChildReport& r) {
     }
     if (!s) return setError(r, s.message());
     t->reset();
-    r.seconds = secondsSince(t0);
+    sw.stop(r);
     r.count = records;
     r.extra = bytes;
 }
 
 // Phase 4: a filtered walk, the filter reading the country of every record.
 void filterScan(const std::string& path, const std::string& country, ChildReport& r) {
-    const auto t0 = Clock::now();
+    const Stopwatch sw;
     auto t = Table::open(path, OpenMode::Shared);
     if (!t) return setError(r, "open: " + t.status().message());
     Table& table = **t;
@@ -376,7 +413,7 @@ void filterScan(const std::string& path, const std::string& country, ChildReport
     }
     if (!s) return setError(r, s.message());
     t->reset();
-    r.seconds = secondsSince(t0);
+    sw.stop(r);
     r.count = matches;
     r.extra = looked;
 }
@@ -387,7 +424,7 @@ void deleteAndPack(const std::string& path, ChildReport& r) {
     if (!t) return setError(r, "open: " + t.status().message());
     Table& table = **t;
     const uint32_t n = table.recordCount();
-    const auto t0 = Clock::now();
+    const Stopwatch deleting;
     uint64_t deleted = 0;
     for (uint32_t rec = 10; rec <= n; rec += 10) {
         Status s = table.go(rec);
@@ -395,17 +432,18 @@ void deleteAndPack(const std::string& path, ChildReport& r) {
         if (!s) return setError(r, "deleting record " + std::to_string(rec) + ": " + s.message());
         ++deleted;
     }
-    const double deleting = secondsSince(t0);
-    const auto t1 = Clock::now();
+    ChildReport d;
+    deleting.stop(d);
+    r.seconds2 = d.seconds;
+    r.cpu2 = d.cpu;
+    const Stopwatch sw;
     Status s = table.pack();
     if (!s) return setError(r, "pack: " + s.message());
-    r.seconds = secondsSince(t1);
+    sw.stop(r);
     r.count = table.recordCount();
     if (r.count != n - deleted)
         return setError(r, "pack left " + std::to_string(r.count) + " records, expected " +
                                std::to_string(n - deleted));
-    // The deletion time travels in `extra`, in microseconds.
-    r.extra = uint64_t(deleting * 1e6);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -414,27 +452,34 @@ void deleteAndPack(const std::string& path, ChildReport& r) {
 struct Row {
     std::string phase;
     uint64_t records = 0;
-    double seconds = 0;
-    double cat = 0;  // 0: no ratio
+    Timing time;     // the phase's
+    Timing cat;      // cat's on the same file; wall 0: no ratio
     long peakKb = 0;
     std::string target;
     int met = -1;  // -1: no target at this size
 };
 
+Row row(std::string phase, uint64_t records, const ChildReport& r, Timing cat, long peakKb,
+        std::string target = {}, int met = -1) {
+    return {std::move(phase), records, {r.seconds, r.cpu}, cat, peakKb, std::move(target), met};
+}
+
 void printRows(const std::vector<Row>& rows) {
-    std::printf("\n%-38s %10s %9s %8s %8s %9s  %s\n", "phase", "records", "wall s", "cat s", "x cat",
-                "peak MB", "target");
+    std::printf("\n%-37s %8s %8s %7s %6s %7s %7s %6s %7s  %s\n", "phase", "records", "wall s", "cat s", "x cat",
+                "cpu s", "cat cpu", "x cpu", "peak MB", "target");
     for (const Row& r : rows) {
-        char ratio[32] = "-", cat[32] = "-", peak[32] = "-";
-        if (r.cat > 0) {
-            std::snprintf(ratio, sizeof ratio, "%.2f", r.seconds / r.cat);
-            std::snprintf(cat, sizeof cat, "%.3f", r.cat);
+        char cat[16] = "-", ratio[16] = "-", catCpu[16] = "-", cpuRatio[16] = "-", peak[16] = "-";
+        if (r.cat.wall > 0) {
+            std::snprintf(cat, sizeof cat, "%.3f", r.cat.wall);
+            std::snprintf(ratio, sizeof ratio, "%.2f", r.time.wall / r.cat.wall);
+            std::snprintf(catCpu, sizeof catCpu, "%.3f", r.cat.cpu);
+            if (r.cat.cpu > 0) std::snprintf(cpuRatio, sizeof cpuRatio, "%.2f", r.time.cpu / r.cat.cpu);
         }
         if (r.peakKb > 0) std::snprintf(peak, sizeof peak, "%.1f", double(r.peakKb) / 1024.0);
         std::string target = r.target.empty() ? "-" : r.target;
         if (r.met >= 0) target += r.met ? "  met" : "  MISSED";
-        std::printf("%-38s %10" PRIu64 " %9.3f %8s %8s %9s  %s\n", r.phase.c_str(), r.records, r.seconds, cat,
-                    ratio, peak, target.c_str());
+        std::printf("%-37s %8" PRIu64 " %8.3f %7s %6s %7.3f %7s %6s %7s  %s\n", r.phase.c_str(), r.records,
+                    r.time.wall, cat, ratio, r.time.cpu, catCpu, cpuRatio, peak, target.c_str());
     }
 }
 
@@ -482,13 +527,13 @@ int main(int argc, char** argv) {
                 double(self.ru_maxrss) / 1024.0);
 
     std::vector<Row> rows;
-    double cat = 0;
+    Timing cat;
     uint64_t tableBytes = fileSize(table);
 
     if (wants(o, '0')) {
         PhaseRun run = runInChild([&](ChildReport& r) { generateOnly(n, o.country, r); });
         if (!run.ok) return fail("0", run);
-        rows.push_back({"0 generate records only (no table)", n, run.report.seconds, 0, run.peakKb, "", -1});
+        rows.push_back(row("0 generate records only (no table)", n, run.report, {}, run.peakKb));
     }
 
     uint64_t expectedMatches = 0;
@@ -500,11 +545,11 @@ int main(int argc, char** argv) {
         haveExpected = true;
         cat = catFloor(table);
         tableBytes = fileSize(table);
-        rows.push_back({"1 append, opened exclusive", n, run.report.seconds, cat, run.peakKb, "< 3 s",
-                        judged ? int(run.report.seconds < 3.0) : -1});
+        rows.push_back(row("1 append, opened exclusive", n, run.report, cat, run.peakKb, "< 3 s",
+                           judged ? int(run.report.seconds < 3.0) : -1));
         PhaseRun floor = runInChild([&](ChildReport& r) { appendFloor(dir + "/FLOOR.DBF", n, false, r); });
         if (!floor.ok) return fail("1 floor", floor);
-        rows.push_back({"  floor: its pwrite calls, no engine", n, floor.report.seconds, cat, floor.peakKb, "", -1});
+        rows.push_back(row("  floor: its pwrite calls, no engine", n, floor.report, cat, floor.peakKb));
     } else if (fileSize(table) != 0) {
         cat = catFloor(table);
     }
@@ -512,13 +557,12 @@ int main(int argc, char** argv) {
     if (wants(o, '2')) {
         PhaseRun run = runInChild([&](ChildReport& r) { appendAll(sharedTable, nShared, OpenMode::Shared, o.country, r); });
         if (!run.ok) return fail("2", run);
-        const double sharedCat = catFloor(sharedTable);
-        rows.push_back({"2 append, opened shared (locks)", nShared, run.report.seconds, sharedCat, run.peakKb, "", -1});
+        const Timing sharedCat = catFloor(sharedTable);
+        rows.push_back(row("2 append, opened shared (locks)", nShared, run.report, sharedCat, run.peakKb));
         if (!o.keep) ::unlink(sharedTable.c_str());
         PhaseRun floor = runInChild([&](ChildReport& r) { appendFloor(dir + "/FLOOR.DBF", nShared, true, r); });
         if (!floor.ok) return fail("2 floor", floor);
-        rows.push_back({"  floor: its locks and I/O, no engine", nShared, floor.report.seconds, sharedCat, floor.peakKb,
-                        "", -1});
+        rows.push_back(row("  floor: its locks and I/O, no engine", nShared, floor.report, sharedCat, floor.peakKb));
     }
 
     if (wants(o, '3') || wants(o, '4') || wants(o, '5')) {
@@ -531,24 +575,24 @@ int main(int argc, char** argv) {
     // Runs a read phase `repeat` times, each right after a cat of the same file, so that both
     // see the same machine; reports the median of each.
     struct Timed {
-        double seconds = 0, cat = 0;
+        Timing time, cat;
         long peakKb = 0;
         ChildReport last;
     };
     auto timedRead = [&](const char* phase, const std::function<void(ChildReport&)>& body,
                          const std::function<bool(const ChildReport&)>& check, Timed& out) {
-        std::vector<double> times, cats;
+        std::vector<Timing> times, cats;
         for (int k = 0; k < o.repeat; ++k) {
             cats.push_back(timeCat(table));
             PhaseRun run = runInChild(body);
             if (!run.ok) return fail(phase, run);
             if (!check(run.report)) return 1;
-            times.push_back(run.report.seconds);
+            times.push_back({run.report.seconds, run.report.cpu});
             out.peakKb = std::max(out.peakKb, run.peakKb);
             out.last = run.report;
         }
-        out.seconds = median(times);
-        out.cat = median(cats);
+        out.time = medians(times);
+        out.cat = medians(cats);
         return 0;
     };
 
@@ -562,8 +606,8 @@ int main(int argc, char** argv) {
                                      return false;
                                  }, t);
         if (rc != 0) return rc;
-        rows.push_back({"3 read every field as text", n, t.seconds, t.cat, t.peakKb, "<= 4x cat",
-                        judged ? int(t.seconds <= 4 * t.cat) : -1});
+        rows.push_back({"3 read every field as text", n, t.time, t.cat, t.peakKb, "<= 4x cat",
+                        judged ? int(t.time.wall <= 4 * t.cat.wall) : -1});
     }
 
     if (wants(o, '4')) {
@@ -580,15 +624,14 @@ int main(int argc, char** argv) {
         if (rc != 0) return rc;
         char name[64];
         std::snprintf(name, sizeof name, "4 filter scan, Country (%" PRIu64 " hits)", t.last.count);
-        rows.push_back({name, n, t.seconds, t.cat, t.peakKb, "<= 1.5x cat", judged ? int(t.seconds <= 1.5 * t.cat) : -1});
+        rows.push_back({name, n, t.time, t.cat, t.peakKb, "<= 1.5x cat", judged ? int(t.time.wall <= 1.5 * t.cat.wall) : -1});
     }
 
     if (wants(o, '5')) {
         PhaseRun run = runInChild([&](ChildReport& r) { deleteAndPack(table, r); });
         if (!run.ok) return fail("5", run);
-        rows.push_back({"5a delete every 10th record", n / 10, double(run.report.extra) / 1e6, 0, 0, "", -1});
-        rows.push_back({"5 pack (after 5a; includes fsync)", run.report.count, run.report.seconds, cat, run.peakKb,
-                        "", -1});
+        rows.push_back({"5a delete every 10th record", n / 10, {run.report.seconds2, run.report.cpu2}, {}, 0, "", -1});
+        rows.push_back(row("5 pack (after 5a; includes fsync)", run.report.count, run.report, cat, run.peakKb));
     }
 
     printRows(rows);
