@@ -13,7 +13,14 @@
 namespace vz::data {
 namespace {
 
-const QString kDbfFilter = QStringLiteral("Database Files (*.DBF *.dbf)");
+// The open and save dialogs of database files.
+FileDialogRequest databaseDialog(const QString& title) {
+    FileDialogRequest r;
+    r.title = title;
+    r.filters = {QStringLiteral("Database Files (*.DBF *.dbf)")};
+    r.defaultExtension = QStringLiteral("DBF");
+    return r;
+}
 
 // The production index beside a table, in either letter case of its extension.
 bool indexFileExists(const std::string& table) {
@@ -127,11 +134,7 @@ void CollectionDatabase::switchTo(const QString& path, bool creating) {
 }
 
 void CollectionDatabase::DoOpen() {
-    FileDialogRequest r;
-    r.title = QStringLiteral("Open Database File");
-    r.filters = {kDbfFilter};
-    r.defaultExtension = QStringLiteral("DBF");
-    std::optional<QString> chosen = ui_.openFileName(r);
+    std::optional<QString> chosen = ui_.openFileName(databaseDialog(QStringLiteral("Open Database File")));
     if (chosen) {
         if (!hasDbfExtension(*chosen)) {
             ui_.error(QStringLiteral("Invalid file type selected."));
@@ -144,11 +147,7 @@ void CollectionDatabase::DoOpen() {
 }
 
 void CollectionDatabase::DoNew() {
-    FileDialogRequest r;
-    r.title = QStringLiteral("New Database File");
-    r.filters = {kDbfFilter};
-    r.defaultExtension = QStringLiteral("DBF");
-    std::optional<QString> chosen = ui_.saveFileName(r);
+    std::optional<QString> chosen = ui_.saveFileName(databaseDialog(QStringLiteral("New Database File")));
     if (chosen) {
         if (host_.searchMode()) host_.endSearch();
         if (!hasDbfExtension(*chosen)) {
@@ -187,11 +186,7 @@ bool CollectionDatabase::startUp() {
         // Ask until a collection is chosen. A collector who cancels the dialog ends the program
         // rather than being asked forever.
         while (MyTable == nullptr) {
-            FileDialogRequest r;
-            r.title = QStringLiteral("Open Database File");
-            r.filters = {kDbfFilter};
-            r.defaultExtension = QStringLiteral("DBF");
-            std::optional<QString> chosen = ui_.openFileName(r);
+            std::optional<QString> chosen = ui_.openFileName(databaseDialog(QStringLiteral("Open Database File")));
             if (!chosen) return false;
             if (!hasDbfExtension(*chosen)) {
                 ui_.error(QStringLiteral("Invalid file type selected."));
