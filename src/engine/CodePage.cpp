@@ -102,6 +102,20 @@ size_t asciiRun(const char* p, size_t n) {
     return j;
 }
 
+// Appends the UTF-8 form of `n` stored bytes that hold a high byte at `i` (the bytes before it
+// are ASCII); `high` maps bytes 0x80..0xFF. Apart from decodeAppend, which stays short for text
+// that is all ASCII.
+[[gnu::noinline]] void decodeMixed(const char16_t* high, const char* bytes, size_t n, size_t i, std::string& out) {
+    out.append(bytes, i);
+    while (i < n) {
+        appendUtf8(high[static_cast<unsigned char>(bytes[i]) - 0x80], out);
+        ++i;
+        const size_t j = i + asciiRun(bytes + i, n - i);
+        out.append(bytes + i, j - i);
+        i = j;
+    }
+}
+
 // Reads one UTF-8 character from s at i; returns false on a malformed sequence.
 bool nextUtf8(std::string_view s, size_t& i, char32_t& c) {
     const auto b0 = static_cast<unsigned char>(s[i]);
@@ -190,15 +204,12 @@ const CodePage& CodePage::forLanguageDriver(uint8_t driver) {
 }
 
 void CodePage::decodeAppend(const char* bytes, size_t n, std::string& out) const {
-    // Most stored text is ASCII: copy runs of it whole.
-    size_t i = 0;
-    while (i < n) {
-        const size_t j = i + asciiRun(bytes + i, n - i);
-        out.append(bytes + i, j - i);
-        if (j == n) break;
-        appendUtf8(high_[static_cast<unsigned char>(bytes[j]) - 0x80], out);
-        i = j + 1;
-    }
+    // Most stored text is all ASCII, the same bytes in UTF-8: copy it whole.
+    const size_t run = asciiRun(bytes, n);
+    if (run == n)
+        out.append(bytes, n);
+    else
+        decodeMixed(high_, bytes, n, run, out);
 }
 
 CodePage::EncodeError CodePage::encodeAppend(std::string_view utf8, std::string& out) const {
