@@ -94,6 +94,12 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
         out.assign(buf, r.ptr);
         return true;
     }
+    if (!negative && a < intEnd) {
+        // The usual number is a piece of its stored text: from its first significant digit to its
+        // last (the point included when a fraction digit follows).
+        out.append(s.data() + a, (f > fracStart ? f : intEnd) - a);
+        return true;
+    }
     // At most 15 significant digits, a sign, a leading zero and a point: build it on the stack
     // and hand it over at once (`out` is empty).
     char buf[24];
@@ -268,22 +274,26 @@ const char* Table::recordPtr(uint32_t recNo, Status& status) const {
     const size_t len = header_.recordLength;
     if (recNo >= cacheFirst_ && recNo < cacheFirst_ + cacheCount_)
         return cache_.data() + size_t(recNo - cacheFirst_) * len;
-    // Stepping on from the window reads a new window: forwards from the record, or backwards
-    // when stepping back. A jump elsewhere (the order of an index) reads just the record.
+    // Stepping on from the window reads a new window, forwards from the record or backwards when
+    // stepping back, twice as long as the last one, up to kCacheBytes: a scan soon reads large
+    // windows, while the order of an index, which lands beside its last record only now and then,
+    // reads little more than the records it visits. A jump elsewhere reads just the record.
     const bool forwards = cacheCount_ != 0 && recNo == cacheFirst_ + cacheCount_;
     const bool backwards = cacheCount_ != 0 && recNo + 1 == cacheFirst_;
-    const uint32_t per = forwards || backwards ? uint32_t(std::max<size_t>(1, kCacheBytes / len)) : 1;
+    const uint32_t most = uint32_t(std::max<size_t>(1, kCacheBytes / len));
+    const uint32_t per = forwards || backwards ? std::min(most, 2 * cacheCount_) : 1;
     uint32_t firstRec = recNo;
     if (backwards) firstRec = recNo >= per ? recNo - per + 1 : 1;
     const uint32_t count = std::min<uint32_t>(per, header_.recordCount - firstRec + 1);
-    cache_.resize(size_t(count) * len);
+    const size_t bytes = size_t(count) * len;
+    if (cache_.size() < bytes) cache_.resize(bytes);  // only grows: a shorter window uses its start
     cacheCount_ = 0;
-    Result<size_t> got = file_.readSomeAt(header_.dataOffset(firstRec), cache_.data(), cache_.size());
+    Result<size_t> got = file_.readSomeAt(header_.dataOffset(firstRec), cache_.data(), bytes);
     if (!got) {
         status = got.status();
         return nullptr;
     }
-    if (*got < cache_.size()) {
+    if (*got < bytes) {
         status = Status::corruption(who() + ": the file is truncated: record " +
                                     std::to_string(firstRec + *got / len) + " is missing.");
         return nullptr;
