@@ -622,12 +622,13 @@ Result<bool> IndexTag::seek(Cursor& c, const char* key, uint32_t recNo) {
 }
 
 Result<uint32_t> IndexTag::recNo(const Cursor& c) {
-    Result<int> count = leafCount(c.leafPage);
-    if (!count) return count.status();
-    if (c.pos < 0 || c.pos >= *count)
-        return Status::corruption(mdx_.path() + ": tag " + entry_.name + " changed under the cursor.");
+    // One look-up of the leaf for both its count and the entry.
     Result<const char*> b = mdx_.readBlock(c.leafPage);
     if (!b) return b.status();
+    const uint32_t count = get32(*b);
+    if (count > header_.maxKeys) return leafCount(c.leafPage).status();  // the message names the defect
+    if (c.pos < 0 || uint32_t(c.pos) >= count)
+        return Status::corruption(mdx_.path() + ": tag " + entry_.name + " changed under the cursor.");
     return get32(*b + 8 + size_t(c.pos) * header_.itemLength);
 }
 

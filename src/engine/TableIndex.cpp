@@ -198,10 +198,17 @@ Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
     } else {
         VZ_RETURN_IF_ERROR(placeCursor());
         if (!cursorValid_) return 0u;
-        c = cursor_;
+        // Step the cursor itself rather than a copy: when no record is found it no longer sits on
+        // the current record, and the next placeCursor() finds that record's entry again.
+        c = std::move(cursor_);
+        cursorValid_ = false;
         Result<bool> moved = step > 0 ? tag.next(c) : tag.prior(c);
         if (!moved) return moved.status();
-        if (!*moved) return 0u;
+        if (!*moved) {
+            cursor_ = std::move(c);  // next() and prior() leave it where it was at the end
+            cursorValid_ = true;
+            return 0u;
+        }
     }
     Status status;
     for (;;) {
@@ -211,7 +218,7 @@ Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
             return Status::corruption(indexPath() + ": tag " + tag.name() + " points at record " + std::to_string(*r) +
                                       " of a table of " + std::to_string(header_.recordCount) + ".");
         if (acceptable(*r, status)) {
-            cursor_ = c;
+            cursor_ = std::move(c);
             cursorValid_ = true;
             return *r;
         }

@@ -113,6 +113,55 @@ TEST(Index, RandomAppendsEditsAndDeletesKeepTheTagTrue) {
     EXPECT_EQ(back, fwd);
 }
 
+TEST(Index, OrderedStepsSkipDeletedAndFilteredRecordsBothWaysAndTurnAtTheEnds) {
+    TempFolder dir;
+    const std::string path = dir.file("STEPS.DBF");
+    ASSERT_OK(Table::create(path, kFields));
+    OPEN_TABLE(t, path, OpenMode::Exclusive);
+    std::mt19937 rng(11);
+    for (int i = 1; i <= 400; ++i) appendRow(*t, "name " + std::to_string(rng() % 50), i);
+    ASSERT_OK(t->addTag("BYNAME", "NAME"));
+    for (uint32_t r = 7; r <= 400; r += 7) {
+        ASSERT_OK(t->go(r));
+        ASSERT_OK(t->deleteRecord());
+    }
+    // The filter refuses every third record and the whole of the last name in the order, so
+    // steps past the last acceptable record cross refused entries before finding none.
+    t->setFilter([](const Table& tt) {
+        const int64_t n = tt.wholeNumber(1).value();
+        return n % 3 != 0 && trimmedText(const_cast<Table&>(tt), 0) != "name 9";
+    });
+    ASSERT_OK(t->setOrder("BYNAME"));
+
+    std::vector<std::pair<std::string, uint32_t>> expected;
+    for (uint32_t r = 1; r <= 400; ++r) {
+        if (r % 7 == 0) continue;  // deleted
+        ASSERT_OK(t->go(r));       // go() ignores the filter
+        if (r % 3 != 0 && trimmedText(*t, 0) != "name 9") expected.emplace_back(t->text(0), r);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<uint32_t> order;
+    for (const auto& e : expected) order.push_back(e.second);
+    ASSERT_EQ(walk(*t), order);
+
+    // At the end: next() stays on the last record, prior() steps back from it.
+    ASSERT_TRUE(t->eof());
+    EXPECT_EQ(t->recNo(), order.back());
+    ASSERT_OK(t->next());
+    EXPECT_EQ(t->recNo(), order.back());
+    std::vector<uint32_t> back;
+    while (!t->bof()) {
+        back.push_back(t->recNo());
+        ASSERT_OK(t->prior());
+    }
+    std::reverse(back.begin(), back.end());
+    EXPECT_EQ(back, order);
+    // And forwards again from the first.
+    EXPECT_EQ(t->recNo(), order.front());
+    ASSERT_OK(t->next());
+    EXPECT_EQ(t->recNo(), order[1]);
+}
+
 TEST(Index, EditsShrinkTheTreeByMerging) {
     TempFolder dir;
     const std::string path = dir.file("SHRINK.DBF");
