@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <string_view>
+#include <unordered_map>
 
 namespace vz::engine {
 namespace {
@@ -25,6 +27,49 @@ void put32(char* p, uint32_t v) {
 }
 
 int itemLengthFor(int keyLength) { return ((keyLength + 4 + 3) / 4) * 4; }
+
+// The records (0-based) in key order, equal keys in record order. A key of few distinct values (a
+// country, a condition) is sorted by counting: the values are sorted, then the records dealt out
+// to them in record order. Any other key gets a stable sort of the records.
+std::vector<uint32_t> keyOrder(const KeyExpression& e, const std::string& keys, uint32_t records) {
+    const size_t kl = size_t(e.length());
+    const char* base = keys.data();
+    auto less = [&](const char* a, const char* b) {
+        return e.type() == KeyType::Character ? std::memcmp(a, b, kl) < 0 : e.compare(a, b) < 0;
+    };
+    std::vector<uint32_t> order(records);
+
+    constexpr size_t kFewValues = 4096;
+    std::unordered_map<std::string_view, uint32_t> ids;  // value -> its number, by first sight
+    std::vector<uint32_t> idOf(records);
+    for (uint32_t r = 0; r < records && ids.size() <= kFewValues; ++r)
+        idOf[r] = ids.try_emplace(std::string_view(base + r * kl, kl), uint32_t(ids.size())).first->second;
+    if (ids.size() <= kFewValues) {
+        std::vector<const char*> value(ids.size());
+        for (const auto& [v, id] : ids) value[id] = v.data();
+        std::vector<uint32_t> byValue(ids.size());
+        std::iota(byValue.begin(), byValue.end(), 0u);
+        std::sort(byValue.begin(), byValue.end(), [&](uint32_t a, uint32_t b) { return less(value[a], value[b]); });
+        // Values that compare equal (a number written two ways) share a slot.
+        std::vector<uint32_t> slot(ids.size());
+        uint32_t slots = 0;
+        for (size_t i = 0; i < byValue.size(); ++i) {
+            if (i == 0 || less(value[byValue[i - 1]], value[byValue[i]])) ++slots;
+            slot[byValue[i]] = slots - 1;
+        }
+        std::vector<uint32_t> next(slots + 1, 0);  // where each slot's next record goes
+        for (uint32_t r = 0; r < records; ++r) ++next[slot[idOf[r]] + 1];
+        std::partial_sum(next.begin(), next.end(), next.begin());
+        for (uint32_t r = 0; r < records; ++r) order[next[slot[idOf[r]]]++] = r;
+        return order;
+    }
+
+    std::vector<uint32_t>().swap(idOf);
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return less(base + a * kl, base + b * kl); });
+    return order;
+}
 
 }  // namespace
 
@@ -54,20 +99,8 @@ Result<std::unique_ptr<IndexTag>> IndexTag::build(MdxFile& mdx, const std::strin
     h.expression = expr->text();
     h.keyFormat = plainField ? 0x10 : 0x00;
 
-    // Sort record numbers by key; the stable sort keeps equal keys in record order.
-    std::vector<uint32_t> order(records);
-    std::iota(order.begin(), order.end(), 0u);
+    const std::vector<uint32_t> order = keyOrder(*expr, keys, records);
     const char* base = keys.data();
-    if (expr->type() == KeyType::Character) {
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            return std::memcmp(base + size_t(a) * kl, base + size_t(b) * kl, size_t(kl)) < 0;
-        });
-    } else {
-        const KeyExpression& e = *expr;
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            return e.compare(base + size_t(a) * kl, base + size_t(b) * kl) < 0;
-        });
-    }
 
     Result<uint32_t> headerPage = mdx.allocateBlock();
     if (!headerPage) return headerPage.status();

@@ -195,30 +195,35 @@ TEST(Index, EditsShrinkTheTreeByMerging) {
 }
 
 TEST(Index, BulkBuiltAndInsertBuiltTreesGiveTheSameOrder) {
-    TempFolder dir;
-    std::mt19937 rng(11);
-    std::vector<std::pair<std::string, int64_t>> rows;
-    for (int i = 0; i < 700; ++i) rows.emplace_back("C" + std::to_string(rng() % 50), int64_t(rng() % 3000) - 1500);
-    const std::string expr = "UPPER(LEFT(NAME,20))+STR(N,12,0)";
+    // A key of few values (sorted by counting) and one of more than 4,096 (a stable sort).
+    for (const int values : {50, 100000}) {
+        TempFolder dir;
+        std::mt19937 rng(11);
+        std::vector<std::pair<std::string, int64_t>> rows;
+        const int count = values == 50 ? 700 : 5000;
+        for (int i = 0; i < count; ++i)
+            rows.emplace_back("C" + std::to_string(rng() % values), int64_t(rng() % 30) - 15);
+        const std::string expr = "UPPER(LEFT(NAME,20))+STR(N,12,0)";
 
-    const std::string a = dir.file("BULK.DBF"), b = dir.file("INSERT.DBF");
-    ASSERT_OK(Table::create(a, kFields));
-    ASSERT_OK(Table::create(b, kFields));
-    OPEN_TABLE(bulk, a, OpenMode::Exclusive);
-    OPEN_TABLE(ins, b, OpenMode::Exclusive);
-    ASSERT_OK(ins->addTag("NEWINDEX", expr));
-    for (const auto& [name, n] : rows) {
-        appendRow(*bulk, name, n);
-        appendRow(*ins, name, n);
+        const std::string a = dir.file("BULK.DBF"), b = dir.file("INSERT.DBF");
+        ASSERT_OK(Table::create(a, kFields));
+        ASSERT_OK(Table::create(b, kFields));
+        OPEN_TABLE(bulk, a, OpenMode::Exclusive);
+        OPEN_TABLE(ins, b, OpenMode::Exclusive);
+        ASSERT_OK(ins->addTag("NEWINDEX", expr));
+        for (const auto& [name, n] : rows) {
+            appendRow(*bulk, name, n);
+            appendRow(*ins, name, n);
+        }
+        ASSERT_OK(bulk->addTag("NEWINDEX", expr));
+        ASSERT_OK(bulk->setOrder("NEWINDEX"));
+        ASSERT_OK(ins->setOrder("NEWINDEX"));
+        EXPECT_EQ(problemsOf(*bulk), std::vector<std::string>{});
+        EXPECT_EQ(problemsOf(*ins), std::vector<std::string>{});
+        const std::vector<uint32_t> order = walk(*bulk);
+        EXPECT_EQ(order.size(), rows.size());
+        EXPECT_EQ(walk(*ins), order) << values << " values";
     }
-    ASSERT_OK(bulk->addTag("NEWINDEX", expr));
-    ASSERT_OK(bulk->setOrder("NEWINDEX"));
-    ASSERT_OK(ins->setOrder("NEWINDEX"));
-    EXPECT_EQ(problemsOf(*bulk), std::vector<std::string>{});
-    EXPECT_EQ(problemsOf(*ins), std::vector<std::string>{});
-    const std::vector<uint32_t> order = walk(*bulk);
-    EXPECT_EQ(order.size(), rows.size());
-    EXPECT_EQ(walk(*ins), order);
 }
 
 TEST(Index, NumericAndDateTagsOrderByValue) {
