@@ -46,6 +46,18 @@ std::string_view trimmed(std::string_view s) {
     return s.substr(b, e - b);
 }
 
+// True when every byte of `s` is below 0x80; eight bytes at a time.
+bool isAscii(std::string_view s) {
+    uint64_t any = 0, w;
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::memcpy(&w, s.data() + i, 8);
+        any |= w;
+    }
+    for (; i < s.size(); ++i) any |= uint8_t(s[i]);
+    return (any & 0x8080808080808080ull) == 0;
+}
+
 bool equalsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -676,6 +688,14 @@ Status Table::setText(int field, std::string_view utf8) {
     const Field& f = header_.fields[size_t(field)];
     switch (f.type) {
         case FieldType::Character: {
+            if (isAscii(utf8)) {
+                // The same bytes in UTF-8 and in every code page: store them as they are.
+                if (utf8.size() > size_t(f.width))
+                    return fieldNotFit(field, std::string(utf8),
+                                       "it has " + std::to_string(utf8.size()) + " characters, the field holds " +
+                                           std::to_string(f.width));
+                return editField(field, utf8);
+            }
             std::string bytes;
             CodePage::EncodeError e = codePage_->encodeAppend(utf8, bytes);
             if (e.kind == CodePage::EncodeError::Kind::BadUtf8)
