@@ -3,9 +3,9 @@
 
 #include "common/ProgramFolder.h"
 #include "common/QtInteraction.h"
-#include "data/StartDatabase.h"
+#include "common/QuitSignals.h"
+#include "main/Program.h"
 #include "main/TMain.h"
-#include "search/SortOrder.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,11 +18,13 @@ int main(int argc, char** argv) {
         ui.error(why);
         return 1;
     }
-    std::unique_ptr<vz::engine::Table> table = vz::data::openMasterDatabase(folder, ui, vz::search::BuildSortString(vz::search::SortLevels{}));
-    if (!table) return 1;
+    vz::mainwin::Program program(folder, vz::globalSettingsPath(), ui);
+    if (!program.startUp()) return 1;
 
-    vz::mainwin::TMain window(std::move(table), ui);
+    vz::mainwin::TMain window(program);
     ui.setParent(&window);
+    // A session ending or Ctrl+C shuts down as closing the window does.
+    vz::QuitSignals quit([&window] { window.close(); });
     window.show();
     return QApplication::exec();
 }

@@ -131,6 +131,7 @@ void CollectionDatabase::switchTo(const QString& path, bool creating) {
     // 9-10
     host_.applyDatabaseDisplay();
     host_.recentFiles().DoLastFiles(oldName, path);
+    host_.showRecentFiles();
 }
 
 void CollectionDatabase::DoOpen() {

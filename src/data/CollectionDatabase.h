@@ -23,6 +23,8 @@ public:
     virtual QString lastDatabase() const = 0;
     virtual void setLastDatabase(const QString& path) = 0;
     virtual RecentFiles& recentFiles() = 0;
+    // The recent-files list changed: show it (SetMenuLastFiles).
+    virtual void showRecentFiles() = 0;
     // The database part of the settings and the nine database lists of the database left.
     virtual void saveDatabaseSettings(const QString& iniPath) = 0;
     virtual void saveAllLists(const QString& baseName) = 0;

@@ -1,35 +1,41 @@
-// TMain: the main window. For now it shows the open collection and its record count.
+// TMain: the main window. For now it shows the open collection, its record count and the
+// recent-files list, and runs the File menu's database commands.
 #pragma once
 
 #include <QMainWindow>
-#include <memory>
+#include <array>
 
-#include "engine/Table.h"
-
+class QAction;
 class QLabel;
 
-namespace vz {
-class Interaction;
-}
-
 namespace vz::mainwin {
+
+class Program;
 
 class TMain : public QMainWindow {
     Q_OBJECT
 public:
-    // Takes the open collection table; `ui` must outlive the window.
-    TMain(std::unique_ptr<engine::Table> table, Interaction& ui, QWidget* parent = nullptr);
+    // `program` has started up and must outlive the window.
+    explicit TMain(Program& program, QWidget* parent = nullptr);
     ~TMain() override;
 
-    engine::Table& table() { return *MyTable; }
     // Shows the number of records in the viewer frame.
     void DisplayCount();
-    QString countText() const;
+    // Shows the recent-files list at the end of the File menu.
+    void SetMenuLastFiles();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    std::unique_ptr<engine::Table> MyTable;
-    Interaction& ui_;
+    void applyDatabase();
+
+    Program& program_;
     QLabel* CountLabel = nullptr;
+    QLabel* FileLabel = nullptr;
+    QAction* LastFilesSeparator = nullptr;
+    std::array<QAction*, 5> LastFiles{};
+    bool shutDown_ = false;
 };
 
 }  // namespace vz::mainwin

@@ -29,6 +29,7 @@ public:
     QString lastDatabase() const override { return last; }
     void setLastDatabase(const QString& p) override { last = p; }
     RecentFiles& recentFiles() override { return recent; }
+    void showRecentFiles() override { calls << "recent"; }
     void saveDatabaseSettings(const QString& ini) override { calls << "saveSettings " + QFileInfo(ini).fileName(); }
     void saveAllLists(const QString& base) override { calls << "saveLists " + QFileInfo(base).fileName(); }
     void loadAllLists(const QString& base) override { calls << "loadLists " + QFileInfo(base).fileName(); }
@@ -135,7 +136,7 @@ TEST_F(Databases, OpeningCarriesSettingsAndListsInOrder) {
     ui.fileNames.push_back(dir.file("OTHER.DBF"));
     db.DoOpen();
     EXPECT_EQ(host.calls, (QStringList{"saveSettings MASTER.INI", "saveLists MASTER", "loadLists OTHER",
-                                       "loadSettings OTHER.INI", "display", "count"}));
+                                       "loadSettings OTHER.INI", "display", "recent", "count"}));
     EXPECT_EQ(db.caption(), "Kestrelhouse Vazovi 97 (OTHER)");
     EXPECT_EQ(host.last, dir.file("OTHER.DBF"));
     EXPECT_EQ(host.recent.entry(0), dir.file("MASTER.DBF"));
@@ -161,7 +162,7 @@ TEST_F(Databases, ANewDatabaseStartsFromDefaultsAndLowerCaseDbfIsAccepted) {
     ui.fileNames.push_back(dir.file("fresh.dbf"));
     db.DoNew();
     EXPECT_EQ(host.calls, (QStringList{"endSearch", "saveSettings MASTER.INI", "saveLists MASTER", "loadDefaultLists",
-                                       "loadSettingsFromGlobal", "display", "count"}));
+                                       "loadSettingsFromGlobal", "display", "recent", "count"}));
     ASSERT_NE(db.table(), nullptr);
     EXPECT_EQ(db.table()->recordCount(), 0u);
     EXPECT_TRUE(QFileInfo::exists(dir.file("fresh.mdx")));
@@ -241,4 +242,19 @@ TEST(StartUp, ADeletedIndexClearsTheFlagAndComesBackWithTheSortTag) {
     EXPECT_EQ(db.table()->activeTag(), "NewIndex");
     EXPECT_TRUE(db.table()->indexProblem().empty());
     EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST(StartUp, ADamagedMasterIsReportedNotReplaced) {
+    test::TempFolder dir;
+    QFile f(dir.file("MASTER.DBF"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a table");
+    f.close();
+    FakeHost host;
+    ScriptedInteraction ui;
+    CollectionDatabase db(host, ui, dir.path());
+    EXPECT_FALSE(db.startUp());  // nothing chosen instead
+    ASSERT_GE(ui.messages().size(), 2u);
+    EXPECT_TRUE(ui.messages()[0].text.contains("MASTER.DBF"));
+    EXPECT_EQ(QFileInfo(dir.file("MASTER.DBF")).size(), 11);
 }

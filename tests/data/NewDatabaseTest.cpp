@@ -9,7 +9,6 @@
 #include "data/DatabaseFiles.h"
 #include "data/NewDatabase.h"
 #include "data/Schema.h"
-#include "data/StartDatabase.h"
 #include "engine/Table.h"
 
 using namespace vz;
@@ -105,35 +104,6 @@ TEST(MakeNewDB, ReportsAnEngineFailureInAnErrorBox) {
     EXPECT_TRUE(ui.messages()[0].text.contains("notafolder")) << ui.messages()[0].text.toStdString();
 }
 
-TEST(StartDatabase, CreatesMasterWhenMissingThenOpensItShared) {
-    test::TempFolder dir;
-    ScriptedInteraction ui;
-    auto t = data::openMasterDatabase(dir.path(), ui, QString());
-    ASSERT_TRUE(t);
-    EXPECT_EQ(t->mode(), OpenMode::Shared);
-    EXPECT_EQ(QString::fromStdString(t->path()), dir.file("MASTER.DBF"));
-    appendOne(*t, "Peru");
-    t.reset();
-
-    auto again = data::openMasterDatabase(dir.path(), ui, QString());  // opens the existing one
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->recordCount(), 1u);
-    EXPECT_TRUE(ui.shown.empty());
-}
-
-TEST(StartDatabase, ADamagedMasterIsReportedNotReplaced) {
-    test::TempFolder dir;
-    QFile f(dir.file("MASTER.DBF"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a table");
-    f.close();
-    ScriptedInteraction ui;
-    EXPECT_EQ(data::openMasterDatabase(dir.path(), ui, QString()), nullptr);
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_TRUE(ui.messages()[0].text.contains("MASTER.DBF"));
-    EXPECT_EQ(QFileInfo(dir.file("MASTER.DBF")).size(), 11);
-}
-
 TEST(DatabaseFiles, CaptionAndTableName) {
     EXPECT_EQ(data::tableNameOf("/home/ann/coll/MINE.V2.DBF"), "MINE");
     EXPECT_EQ(data::windowCaption("MASTER"), "Kestrelhouse Vazovi 97 (MASTER)");
@@ -147,27 +117,4 @@ TEST(ScriptedInteraction, QuestionsBeepAndDefaultToNo) {
     EXPECT_TRUE(ui.confirm("Confirm", "Delete?"));
     ASSERT_EQ(ui.messages().size(), 2u);
     EXPECT_EQ(ui.messages()[0].defaultButton, Answer::No);
-}
-
-TEST(StartDatabase, AMissingIndexIsCreatedAgainWithTheSortTag) {
-    test::TempFolder dir;
-    ScriptedInteraction ui;
-    const QString sort = "Upper(Left(Country,80))";
-    {
-        auto t = data::openMasterDatabase(dir.path(), ui, sort);
-        ASSERT_TRUE(t);
-        EXPECT_EQ(t->activeTag(), "NewIndex");
-        appendOne(*t, "Togo");
-        appendOne(*t, "Chile");
-        ASSERT_TRUE(t->first());
-        EXPECT_EQ(t->text(2).substr(0, 5), "Chile");
-    }
-    ASSERT_TRUE(QFile::remove(dir.file("MASTER.MDX")));
-    auto t = data::openMasterDatabase(dir.path(), ui, sort);
-    ASSERT_TRUE(t);
-    EXPECT_TRUE(ui.shown.empty());
-    EXPECT_TRUE(QFileInfo::exists(dir.file("MASTER.MDX")));
-    EXPECT_EQ(t->activeTag(), "NewIndex");
-    ASSERT_TRUE(t->first());
-    EXPECT_EQ(t->text(2).substr(0, 5), "Chile");
 }

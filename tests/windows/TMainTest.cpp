@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 
 #include "common/ScriptedInteraction.h"
-#include "data/StartDatabase.h"
+#include "engine/Table.h"
+#include "main/Program.h"
 #include "main/TMain.h"
 
 using namespace vz;
@@ -14,8 +18,9 @@ using namespace vz;
 TEST(TMain, ShowsTheCollectionNameAndItsLiveRecordCount) {
     QTemporaryDir dir;
     ScriptedInteraction ui;
-    auto table = data::openMasterDatabase(dir.path(), ui, QString());
-    ASSERT_TRUE(table);
+    mainwin::Program program(dir.path(), dir.filePath("DUZEZIVA.INI"), ui);
+    ASSERT_TRUE(program.startUp());
+    engine::Table* table = program.database().table();
     for (const char* c : {"Peru", "Chile", "Togo"}) {
         ASSERT_TRUE(table->append());
         ASSERT_TRUE(table->setText(2, c));
@@ -24,13 +29,29 @@ TEST(TMain, ShowsTheCollectionNameAndItsLiveRecordCount) {
     ASSERT_TRUE(table->first());
     ASSERT_TRUE(table->deleteRecord());
 
-    mainwin::TMain window(std::move(table), ui);
+    mainwin::TMain window(program);
     window.show();
     EXPECT_EQ(window.windowTitle(), "Kestrelhouse Vazovi 97 (MASTER)");
     auto* count = window.findChild<QLabel*>("CountLabel");
     ASSERT_NE(count, nullptr);
     EXPECT_EQ(count->text(), "2 Records");
-    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST(TMain, OpeningFromTheFileMenuShowsTheNewDatabaseAndTheRecentList) {
+    QTemporaryDir dir;
+    ScriptedInteraction ui;
+    mainwin::Program program(dir.path(), dir.filePath("DUZEZIVA.INI"), ui);
+    ASSERT_TRUE(program.startUp());
+    mainwin::TMain window(program);
+    ui.fileNames.push_back(dir.filePath("SECOND.DBF"));
+    program.database().DoNew();
+    EXPECT_EQ(window.windowTitle(), "Kestrelhouse Vazovi 97 (SECOND)");
+    QMenu* file = window.menuBar()->findChildren<QMenu*>().front();
+    QStringList visible;
+    for (QAction* a : file->actions())
+        if (a->isVisible() && !a->isSeparator()) visible << a->text();
+    EXPECT_TRUE(visible.contains("&1   " + dir.filePath("MASTER.DBF"))) << visible.join("|").toStdString();
 }
 
 // Windows and reports are laid out for these two faces; they must resolve to faces of the same

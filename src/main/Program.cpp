@@ -1,0 +1,89 @@
+#include "main/Program.h"
+
+#include <QDir>
+
+#include "common/Interaction.h"
+#include "search/SortOrder.h"
+
+namespace vz::mainwin {
+
+Program::Program(QString programFolder, QString globalSettingsFile, Interaction& ui)
+    : programFolder_(std::move(programFolder)),
+      globalFile_(std::move(globalSettingsFile)),
+      ui_(ui),
+      lists_(programFolder_, ui),
+      database_(*this, ui, programFolder_) {}
+
+Program::~Program() = default;
+
+bool Program::startUp() {
+    data::loadGlobalSettings(settings_.global, globalFile_, QDir::currentPath());
+    for (int i = 0; i < data::RecentFiles::kCount; ++i) recent_.setEntry(i, settings_.global.misc.lastFiles[size_t(i)]);
+    if (!database_.startUp()) return false;
+    // The lists come with the record edit window, which is made right after the main window.
+    lists_.setBaseName(database_.baseName());
+    lists_.LoadAllList();
+    return true;
+}
+
+void Program::copyRecentToSettings() {
+    for (int i = 0; i < data::RecentFiles::kCount; ++i) settings_.global.misc.lastFiles[size_t(i)] = recent_.entry(i);
+}
+
+void Program::shutDown() {
+    endSearch();
+    copyRecentToSettings();
+    if (!data::saveGlobalSettings(settings_.global, globalFile_))
+        ui_.error("The settings could not be saved to " + globalFile_ + ".");
+    if (!database_.baseName().isEmpty() && !data::saveDatabaseSettings(settings_.database, database_.settingsPath()))
+        ui_.error("The settings could not be saved to " + database_.settingsPath() + ".");
+    database_.closeTable();
+}
+
+void Program::saveDatabaseSettings(const QString& iniPath) {
+    if (!data::saveDatabaseSettings(settings_.database, iniPath))
+        ui_.error("The settings could not be saved to " + iniPath + ".");
+}
+
+void Program::saveAllLists(const QString& baseName) {
+    lists_.setBaseName(baseName);
+    lists_.SaveAllLists();
+}
+
+void Program::loadAllLists(const QString& baseName) {
+    lists_.setBaseName(baseName);
+    lists_.LoadAllList();
+}
+
+void Program::loadDefaultLists() {
+    lists_.setBaseName(database_.baseName());
+    lists_.LoadDefaultList();
+}
+
+void Program::loadDatabaseSettings(const QString& iniPath) {
+    settings_.database = data::DatabaseSettings{};
+    data::loadDatabaseSettings(settings_.database, iniPath, globalFile_);
+}
+
+void Program::loadDatabaseSettingsFromGlobal() {
+    settings_.database = data::DatabaseSettings{};
+    data::loadDatabaseSettings(settings_.database, QString(), globalFile_);
+}
+
+QString Program::sortString() const { return search::BuildSortString(settings_.database.sortLevels); }
+
+void Program::applyDatabaseDisplay() {
+    copyRecentToSettings();
+    if (onDisplay) onDisplay();
+}
+
+void Program::showRecentFiles() {
+    copyRecentToSettings();
+    if (onRecentFiles) onRecentFiles();
+}
+
+void Program::showRecordCount() {
+    if (onRecordCount) onRecordCount();
+}
+
+}  // namespace vz::mainwin

@@ -1,0 +1,75 @@
+// Program: what the running program holds besides its windows: the settings, the data lists and
+// the open collection database, with start-up and shut-down in their order. The main window
+// owns one and shows what it holds; tests drive it headless.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "data/CollectionDatabase.h"
+#include "data/DataLists.h"
+#include "data/Settings.h"
+
+namespace vz {
+class Interaction;
+}
+
+namespace vz::mainwin {
+
+class Program : public data::DatabaseHost {
+public:
+    // `programFolder` and `globalSettingsFile` are where the program keeps its files; `ui` must
+    // outlive the program.
+    Program(QString programFolder, QString globalSettingsFile, Interaction& ui);
+    ~Program() override;
+
+    // Loads the global settings, then chooses, checks and opens the database with its own
+    // settings and sort tag, then loads its data lists. False when no database can be had: the
+    // program then ends.
+    bool startUp();
+    // Ends search mode and saves the global, then the database part of the settings.
+    void shutDown();
+
+    data::Settings& settings() { return settings_; }
+    data::DataLists& lists() { return lists_; }
+    data::CollectionDatabase& database() { return database_; }
+    const QString& programFolder() const { return programFolder_; }
+    Interaction& ui() { return ui_; }
+
+    // What the windows do when the open database changes or its record count should show.
+    std::function<void()> onDisplay;
+    std::function<void()> onRecordCount;
+    std::function<void()> onRecentFiles;
+
+    // DatabaseHost
+    QString lastDatabase() const override { return settings_.global.misc.lastDatabase; }
+    void setLastDatabase(const QString& path) override { settings_.global.misc.lastDatabase = path; }
+    data::RecentFiles& recentFiles() override { return recent_; }
+    void showRecentFiles() override;
+    void saveDatabaseSettings(const QString& iniPath) override;
+    void saveAllLists(const QString& baseName) override;
+    void loadAllLists(const QString& baseName) override;
+    void loadDefaultLists() override;
+    void loadDatabaseSettings(const QString& iniPath) override;
+    void loadDatabaseSettingsFromGlobal() override;
+    QString sortString() const override;
+    void applyDatabaseDisplay() override;
+    void showRecordCount() override;
+    bool searchMode() const override { return searchMode_; }
+    void endSearch() override { searchMode_ = false; }
+
+private:
+    void copyRecentToSettings();
+
+    QString programFolder_;
+    QString globalFile_;
+    Interaction& ui_;
+    data::Settings settings_;
+    data::RecentFiles recent_;
+    data::DataLists lists_;
+    data::CollectionDatabase database_;
+    bool searchMode_ = false;
+};
+
+}  // namespace vz::mainwin
