@@ -22,11 +22,19 @@ QString executableFolder() {
     return exe.absolutePath();
 }
 
-// Copies the files the installation ships into a new program folder, keeping what is there.
+// Where the files the program ships are: beside the executable in a build, else the
+// installation's data folder.
+QString shippedFolder(const QString& exeFolder) {
+    if (QFileInfo::exists(joinPath(exeFolder, QStringLiteral("COUNTRY.LST")))) return exeFolder;
+    return QDir(exeFolder).absoluteFilePath(QStringLiteral("../share/kestrelhouse"));
+}
+
+// Copies the files the program ships (the lists) into a program folder that lacks them, keeping
+// what is there.
 void seedFrom(const QString& shipped, const QString& folder) {
     const QDir source(shipped);
-    if (!source.exists()) return;
-    for (const QFileInfo& f : source.entryInfoList(QDir::Files)) {
+    if (!source.exists() || QDir(shipped) == QDir(folder)) return;
+    for (const QFileInfo& f : source.entryInfoList({QStringLiteral("*.LST")}, QDir::Files)) {
         const QString target = joinPath(folder, f.fileName());
         if (!QFileInfo::exists(target)) QFile::copy(f.absoluteFilePath(), target);
     }
@@ -50,6 +58,7 @@ QString programFolder(QString* error) {
             if (error) *error = "The program folder " + folder + " cannot be created.";
             return {};
         }
+        seedFrom(shippedFolder(executableFolder()), folder);
         return folder;
     }
     const QString exeFolder = executableFolder();
@@ -63,7 +72,7 @@ QString programFolder(QString* error) {
         if (error) *error = "The program folder " + folder + " cannot be created.";
         return {};
     }
-    seedFrom(QDir(exeFolder).absoluteFilePath(QStringLiteral("../share/kestrelhouse")), folder);
+    seedFrom(shippedFolder(exeFolder), folder);
     return folder;
 }
 

@@ -3,8 +3,9 @@
 // The program folder holds MASTER.DBF, the report definitions, the default lists and restores.
 // It is, in this order: $VAZOVI_PROGRAM_DIR when set; the folder of the executable when the user
 // can write it (a build folder, a portable copy); otherwise $XDG_DATA_HOME/kestrelhouse
-// (~/.local/share/kestrelhouse), created on first use and seeded with the files the installation
-// ships in <prefix>/share/kestrelhouse. The global settings file DUZEZIVA.INI lives in
+// (~/.local/share/kestrelhouse), created on first use. A folder named by the variable or in the
+// data home is seeded with the list files the program ships (beside the executable of a build,
+// or in <prefix>/share/kestrelhouse) that it lacks. The global settings file DUZEZIVA.INI lives in
 // $XDG_CONFIG_HOME/kestrelhouse (~/.config/kestrelhouse).
 #pragma once
 
