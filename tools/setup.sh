@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev
   fonts-liberation fontconfig
-  python3 python3-dbfread python3-dbf
+  python3 python3-dbfread python3-dbf libdbd-xbase-perl sqlite3
   xvfb xauth poppler-utils
 )
 missing=()
