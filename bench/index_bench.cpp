@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "StampGenerator.h"
 #include "engine/Table.h"
 
@@ -35,7 +36,7 @@ using vz::bench::StampRecord;
 using vz::engine::OpenMode;
 using vz::engine::Status;
 using vz::engine::Table;
-using Clock = std::chrono::steady_clock;
+using namespace vz::bench;
 
 constexpr const char* kTag = "NewIndex";
 
@@ -50,28 +51,6 @@ const Key kKeys[] = {
     {"4 levels", "Upper(Left(Country,20))+STR(Year,12,0)+STR(MarketValu,12,2)+DTOS(Date)", "i2",
      "upper(substr(Country,1,20)), Year, MarketValu, Date"},
 };
-
-double secondsSince(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
-
-double cpuSeconds(const struct rusage& ru) {
-    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-double cpuSeconds() {
-    struct rusage ru {};
-    ::getrusage(RUSAGE_SELF, &ru);
-    return cpuSeconds(ru);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-uint64_t fileSize(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
-}
 
 // Reads a file once, so that the timed phase after it finds it in the page cache.
 void warm(const std::string& path) {
@@ -118,15 +97,6 @@ void usage(FILE* to) {
                  "  --appends A   records appended in each append phase (default 10000)\n");
 }
 
-bool parseCount(const char* s, uint64_t& out) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long v = std::strtoull(s, &end, 10);
-    if (errno != 0 || end == s || *end != '\0' || v == 0 || v > 0xFFFFFFFEull) return false;
-    out = v;
-    return true;
-}
-
 bool parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -162,77 +132,6 @@ bool parseOptions(int argc, char** argv, Options& o) {
 
 // ---------------------------------------------------------------------------------------------
 // Child processes
-
-struct ChildReport {
-    double seconds = 0;
-    double cpu = 0;      // user + system seconds of this process over the same span
-    uint64_t count = 0;  // what the phase counted
-    char error[1024] = {};
-};
-
-struct PhaseRun {
-    bool ok = false;
-    ChildReport report;
-    long peakKb = 0;  // the child's ru_maxrss
-};
-
-void setError(ChildReport& r, const std::string& what) { std::snprintf(r.error, sizeof r.error, "%s", what.c_str()); }
-
-// Wall and CPU time from its making until stop(), into a report.
-class Stopwatch {
-public:
-    void stop(ChildReport& r) const {
-        r.seconds = secondsSince(wall_);
-        r.cpu = cpuSeconds() - cpu_;
-    }
-
-private:
-    Clock::time_point wall_ = Clock::now();
-    double cpu_ = cpuSeconds();
-};
-
-// Runs `body` in a child process; its report comes back through a pipe, its peak RSS from wait4.
-PhaseRun runInChild(const std::function<void(ChildReport&)>& body) {
-    PhaseRun run;
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        setError(run.report, "pipe failed");
-        return run;
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        setError(run.report, "fork failed");
-        return run;
-    }
-    if (pid == 0) {
-        ::close(fds[0]);
-        ChildReport r;
-        body(r);
-        const ssize_t w = ::write(fds[1], &r, sizeof r);
-        ::_exit(w == ssize_t(sizeof r) && r.error[0] == '\0' ? 0 : 1);
-    }
-    ::close(fds[1]);
-    size_t got = 0;
-    auto* p = reinterpret_cast<char*>(&run.report);
-    while (got < sizeof run.report) {
-        const ssize_t r = ::read(fds[0], p + got, sizeof run.report - got);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
-        got += size_t(r);
-    }
-    ::close(fds[0]);
-    int status = 0;
-    struct rusage ru {};
-    while (::wait4(pid, &status, 0, &ru) < 0 && errno == EINTR) {}
-    run.peakKb = ru.ru_maxrss;
-    if (got != sizeof run.report)
-        setError(run.report, "the phase's process died without reporting");
-    else
-        run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
-}
 
 [[noreturn]] void fail(const std::string& phase, const PhaseRun& run) {
     std::fprintf(stderr, "vazovi-index-bench: %s failed: %s\n", phase.c_str(), run.report.error);

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "StampGenerator.h"
 #include "engine/Table.h"
 
@@ -33,21 +34,7 @@ using vz::bench::StampRecord;
 using vz::engine::OpenMode;
 using vz::engine::Status;
 using vz::engine::Table;
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-double cpuSeconds(const struct rusage& ru) {
-    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
-double cpuSeconds() {
-    struct rusage ru {};
-    ::getrusage(RUSAGE_SELF, &ru);
-    return cpuSeconds(ru);
-}
+using namespace vz::bench;
 
 // ---------------------------------------------------------------------------------------------
 // Options
@@ -75,15 +62,6 @@ void usage(FILE* to) {
                  "                      3, 4 and 5 read the table phase 1 writes\n"
                  "  --repeat R          run the read phases 3 and 4 R times, report the median\n"
                  "  --country NAME      the country phase 4 filters on (default Germany)\n");
-}
-
-bool parseCount(const char* s, uint64_t& out) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long v = std::strtoull(s, &end, 10);
-    if (errno != 0 || end == s || *end != '\0' || v == 0 || v > 0xFFFFFFFEull) return false;
-    out = v;
-    return true;
 }
 
 bool parseOptions(int argc, char** argv, Options& o) {
@@ -141,89 +119,9 @@ bool parseOptions(int argc, char** argv, Options& o) {
 // ---------------------------------------------------------------------------------------------
 // Running a phase in a child process
 
-// What a child reports through its pipe; fixed size, written at once.
-struct ChildReport {
-    double seconds = 0;
-    double cpu = 0;      // user + system CPU seconds of the timed part
-    double seconds2 = 0;  // a second timed part, when the phase has one (5: the deletions)
-    double cpu2 = 0;
-    uint64_t count = 0;  // what the phase counted: records written, read or matched
-    uint64_t extra = 0;  // a second figure some phases report
-    char error[1024] = {};
-};
-
-struct PhaseRun {
-    bool ok = false;
-    ChildReport report;
-    long peakKb = 0;  // the child's ru_maxrss
-};
-
-// Wall and CPU time of a phase, from construction to stop().
-struct Stopwatch {
-    Clock::time_point wall = Clock::now();
-    double cpu = cpuSeconds();
-    void stop(ChildReport& r) const {
-        r.seconds = secondsSince(wall);
-        r.cpu = cpuSeconds() - cpu;
-    }
-};
-
-void setError(ChildReport& r, const std::string& what) {
-    std::snprintf(r.error, sizeof r.error, "%s", what.c_str());
-}
-
-PhaseRun runInChild(const std::function<void(ChildReport&)>& body) {
-    PhaseRun run;
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        setError(run.report, "pipe failed");
-        return run;
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        setError(run.report, "fork failed");
-        return run;
-    }
-    if (pid == 0) {
-        ::close(fds[0]);
-        ChildReport r;
-        body(r);
-        const ssize_t w = ::write(fds[1], &r, sizeof r);
-        ::_exit(w == ssize_t(sizeof r) && r.error[0] == '\0' ? 0 : 1);
-    }
-    ::close(fds[1]);
-    size_t got = 0;
-    auto* p = reinterpret_cast<char*>(&run.report);
-    while (got < sizeof run.report) {
-        const ssize_t r = ::read(fds[0], p + got, sizeof run.report - got);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
-        got += size_t(r);
-    }
-    ::close(fds[0]);
-    int status = 0;
-    struct rusage ru {};
-    while (::wait4(pid, &status, 0, &ru) < 0 && errno == EINTR) {}
-    run.peakKb = ru.ru_maxrss;
-    if (got != sizeof run.report) {
-        setError(run.report, "the phase's process died without reporting");
-    } else {
-        run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    return run;
-}
-
 struct Timing {
     double wall = 0, cpu = 0;
 };
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // Wall and CPU time of `cat path > /dev/null`, fork and exec included (as a shell pays them).
 Timing timeCat(const std::string& path) {
@@ -265,11 +163,6 @@ Timing catFloor(const std::string& path) {
     std::vector<Timing> t;
     for (int i = 0; i < 3; ++i) t.push_back(timeCat(path));
     return medians(t);
-}
-
-uint64_t fileSize(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
