@@ -51,7 +51,8 @@ TMain::TMain(Program& program, QWidget* parent) : QMainWindow(parent), program_(
     program_.onRecordCount = [this] { DisplayCount(); };
     program_.onRecentFiles = [this] { SetMenuLastFiles(); };
     const data::Settings& s = program_.settings();
-    resize(std::max(320, s.global.misc.mainWindowWidth), std::max(240, s.global.misc.mainWindowHeight));
+    setGeometry(s.global.misc.mainWindowLeft, s.global.misc.mainWindowTop, std::max(320, s.global.misc.mainWindowWidth),
+                std::max(240, s.global.misc.mainWindowHeight));
     applyDatabase();
 }
 
@@ -91,6 +92,11 @@ void TMain::SetMenuLastFiles() {
 void TMain::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {
         shutDown_ = true;
+        data::MiscSettings& misc = program_.settings().global.misc;
+        misc.mainWindowLeft = x();
+        misc.mainWindowTop = y();
+        misc.mainWindowWidth = width();
+        misc.mainWindowHeight = height();
         program_.shutDown();
     }
     event->accept();
