@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 
@@ -50,6 +51,19 @@ void setError(ChildReport& r, const std::string& what) { std::snprintf(r.error, 
 void Stopwatch::stop(ChildReport& r) const {
     r.seconds = secondsSince(wall_);
     r.cpu = cpuSeconds() - cpu_;
+}
+
+void printBanner(const char* program, uint64_t records, const std::string& folder) {
+#ifdef NDEBUG
+    const char* build = "optimised (NDEBUG)";
+#else
+    const char* build = "NOT optimised: NDEBUG unset, figures are not representative";
+#endif
+    struct rusage self {};
+    ::getrusage(RUSAGE_SELF, &self);
+    std::printf("%s: %" PRIu64 " records, folder %s\n", program, records, folder.c_str());
+    std::printf("build: %s; parent RSS at fork (in every child's peak): %.1f MB\n", build,
+                double(self.ru_maxrss) / 1024.0);
 }
 
 PhaseRun runInChild(const std::function<void(ChildReport&)>& body) {

@@ -52,6 +52,10 @@ private:
     double cpu_ = cpuSeconds();
 };
 
+// The first lines of a benchmark's output: what it runs on, whether the build is optimised, and
+// the parent's size, which every child's peak includes.
+void printBanner(const char* program, uint64_t records, const std::string& folder);
+
 // Runs `body` in a child process; its report comes back through a pipe, its peak RSS from wait4.
 PhaseRun runInChild(const std::function<void(ChildReport&)>& body);
 

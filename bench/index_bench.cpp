@@ -457,16 +457,7 @@ int main(int argc, char** argv) {
     const std::string copyMdx = dir + "/APPENDS.MDX";
     const std::string db = dir + "/stamps.sqlite3";
 
-#ifdef NDEBUG
-    const char* build = "optimised (NDEBUG)";
-#else
-    const char* build = "NOT optimised: NDEBUG unset, figures are not representative";
-#endif
-    struct rusage self {};
-    ::getrusage(RUSAGE_SELF, &self);
-    std::printf("vazovi-index-bench: %" PRIu64 " records, folder %s\n", n, dir.c_str());
-    std::printf("build: %s; parent RSS at fork (in every child's peak): %.1f MB\n", build,
-                double(self.ru_maxrss) / 1024.0);
+    printBanner("vazovi-index-bench", n, dir);
 
     // The table: the one left in the folder when it holds these records, else a new one.
     bool reused = false;

@@ -410,16 +410,7 @@ int main(int argc, char** argv) {
     const std::string table = dir + "/STAMPS.DBF";
     const std::string sharedTable = dir + "/STAMPSSH.DBF";
 
-#ifdef NDEBUG
-    const char* build = "optimised (NDEBUG)";
-#else
-    const char* build = "NOT optimised: NDEBUG unset, figures are not representative";
-#endif
-    struct rusage self {};
-    ::getrusage(RUSAGE_SELF, &self);
-    std::printf("vazovi-bench: %" PRIu64 " records, folder %s\n", n, dir.c_str());
-    std::printf("build: %s; parent RSS at fork (in every child's peak): %.1f MB\n", build,
-                double(self.ru_maxrss) / 1024.0);
+    printBanner("vazovi-bench", n, dir);
 
     std::vector<Row> rows;
     Timing cat;

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include "FileSizeLimit.h"
 #include "TempFolder.h"
 #include "common/ProfileFile.h"
 
@@ -17,26 +16,6 @@ QByteArray readBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// While it lives, no file of this process can grow beyond `bytes`: a write past that fails as on
-// a full disk, even for root.
-class DiskFullAt {
-public:
-    explicit DiskFullAt(rlim_t bytes) : handler_(signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit lower = old_;
-        lower.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~DiskFullAt() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        signal(SIGXFSZ, handler_);
-    }
-
-private:
-    void (*handler_)(int);
-    rlimit old_{};
-};
 
 }  // namespace
 
@@ -120,7 +99,7 @@ TEST(ProfileFile, FailedSaveLeavesWhatWasThereAndSaysSo) {
     ProfileFile p;
     p.setValue("Misc", "Last Database", QString(200, 'x'));
     {
-        DiskFullAt full(100);
+        vz::test::FileSizeLimit full(100);  // a full disk
         EXPECT_FALSE(p.save(path));
     }
     EXPECT_EQ(readBytes(path), "[Misc]\r\nShow Tips=No\r\n");
