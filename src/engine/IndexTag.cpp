@@ -676,6 +676,34 @@ Result<std::string> IndexTag::key(const Cursor& c) {
 // ---------------------------------------------------------------------------------------------
 // Checking
 
+Status IndexTag::collect(std::vector<uint32_t>& out) {
+    std::vector<bool> seen(mdx_.pageCount() + 1, false);
+    const std::string who = mdx_.path() + ": tag " + entry_.name;
+    std::function<Status(uint32_t, int)> visitNode = [&](uint32_t page, int depth) -> Status {
+        if (page >= seen.size() || seen[page] || depth > 64)
+            return Status::corruption(who + ": page " + std::to_string(page) + " is reached twice.");
+        seen[page] = true;
+        Result<const char*> b = mdx_.readBlock(page);
+        if (!b) return b.status();
+        const char* p = *b;
+        const uint32_t count = get32(p);
+        if (count > header_.maxKeys)
+            return Status::corruption(who + ", page " + std::to_string(page) + " holds " + std::to_string(count) +
+                                      " keys (at most " + std::to_string(header_.maxKeys) + ").");
+        const size_t item = size_t(header_.itemLength);
+        if (get32(p + 8 + count * item) == 0) {  // a leaf
+            for (uint32_t i = 0; i < count; ++i) out.push_back(get32(p + 8 + i * item));
+            return Status::ok();
+        }
+        // The block buffer is reused by the reads below: take the pointers first.
+        Result<Node> n = load(page);
+        if (!n) return n.status();
+        for (uint32_t child : n->ptr) VZ_RETURN_IF_ERROR(visitNode(child, depth + 1));
+        return Status::ok();
+    };
+    return visitNode(header_.rootPage, 0);
+}
+
 Status IndexTag::walk(std::vector<std::string>& problems,
                       const std::function<void(const char* key, uint32_t recNo)>& visit) {
     const int kl = header_.keyLength;

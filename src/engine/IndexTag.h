@@ -75,6 +75,10 @@ public:
     Result<uint32_t> recNo(const Cursor& c);
     Result<std::string> key(const Cursor& c);
 
+    // Appends the record number of every entry, in order, to `out`. Pages reached twice or deeper
+    // than any sound tree grows are reported as damage rather than followed.
+    Status collect(std::vector<uint32_t>& out);
+
     // Checks the tree: node bounds, order of entries, each interior key being the highest key of
     // its left child, leaves at one depth. Calls `visit` for every entry in order. Problems are
     // appended to `problems`, each naming the tag and the page.

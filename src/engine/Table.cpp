@@ -562,6 +562,40 @@ Result<uint32_t> Table::countLive() {
     return live;
 }
 
+Status Table::collectOrder(std::vector<uint32_t>& out) {
+    const uint32_t count = header_.recordCount;
+    std::vector<bool> admitted(size_t(count) + 1, false);
+    size_t live = 0;
+    Status status;
+    for (uint32_t r = 1; r <= count; ++r) {
+        admitted[r] = acceptable(r, status);
+        if (!status) return status;
+        live += admitted[r] ? 1 : 0;
+    }
+    out.reserve(out.size() + live);
+    if (active_ < 0) {
+        for (uint32_t r = 1; r <= count; ++r)
+            if (admitted[r]) out.push_back(r);
+        return Status::ok();
+    }
+    std::vector<uint32_t> entries;
+    entries.reserve(count);
+    {
+        // Writers in other programs change the tree under the header lock; read it whole under
+        // the same lock, from its current root.
+        SharedHeaderLock consistent(*this);
+        VZ_RETURN_IF_ERROR(consistent.status());
+        VZ_RETURN_IF_ERROR(reloadIndexForWrite());
+        VZ_RETURN_IF_ERROR(tags_[size_t(active_)]->collect(entries));
+    }
+    for (uint32_t r : entries) {
+        if (r == 0 || r > count) continue;  // a record appended by another program since our count
+        if (admitted[r]) out.push_back(r);
+        admitted[r] = false;               // an entry listed twice shows once
+    }
+    return Status::ok();
+}
+
 Status Table::refresh() {
     SharedHeaderLock consistent(*this);
     VZ_RETURN_IF_ERROR(consistent.status());

@@ -87,6 +87,10 @@ public:
     uint32_t recordCount() const { return header_.recordCount; }
     // Records not marked deleted; reads the whole table.
     Result<uint32_t> countLive();
+    // Appends every record the navigation would visit (live, admitted by the filter) to `out`, in
+    // the active order, without moving the current record. Reads the table once from start to
+    // end, then the active tag's leaves.
+    Status collectOrder(std::vector<uint32_t>& out);
 
     // Re-reads the record count and the current record from the file, so that a shared reader sees
     // what others appended or changed. A current record deleted meanwhile gives way to the next.

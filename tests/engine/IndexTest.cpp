@@ -160,6 +160,20 @@ TEST(Index, OrderedStepsSkipDeletedAndFilteredRecordsBothWaysAndTurnAtTheEnds) {
     EXPECT_EQ(t->recNo(), order.front());
     ASSERT_OK(t->next());
     EXPECT_EQ(t->recNo(), order[1]);
+
+    // The viewer's one-pass collection gives the same records and leaves the current one alone,
+    // in the index order and in entry order.
+    std::vector<uint32_t> collected;
+    const uint32_t here = t->recNo();
+    ASSERT_OK(t->collectOrder(collected));
+    EXPECT_EQ(collected, order);
+    EXPECT_EQ(t->recNo(), here);
+    ASSERT_OK(t->setOrder(""));
+    collected.clear();
+    ASSERT_OK(t->collectOrder(collected));
+    std::vector<uint32_t> byNumber = order;
+    std::sort(byNumber.begin(), byNumber.end());
+    EXPECT_EQ(collected, byNumber);
 }
 
 TEST(Index, EditsShrinkTheTreeByMerging) {
