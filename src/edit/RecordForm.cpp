@@ -1,0 +1,214 @@
+#include "edit/RecordForm.h"
+
+#include <string>
+
+#include "data/Schema.h"
+#include "edit/FieldChecks.h"
+#include "engine/CodePage.h"
+#include "engine/Table.h"
+
+namespace vz::edit {
+
+namespace {
+
+constexpr int kMarketValueField = 5;
+constexpr int kYearField = 7;
+constexpr int kPurchasePriceField = 15;
+constexpr int kNumericCatalogField = 21;
+constexpr int kDateBoxLength = 10;
+
+bool isNumberField(int field) {
+    return field == kMarketValueField || field == kQuantityField || field == kYearField ||
+           field == kPurchasePriceField || field == kNumericCatalogField;
+}
+
+// Blanks (the space character) only, as typed values are trimmed throughout the program.
+QString trimBlanks(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == QLatin1Char(' ')) ++b;
+    while (e > b && s[e - 1] == QLatin1Char(' ')) --e;
+    return s.mid(b, e - b);
+}
+
+QString trimTrailingBlanks(const QString& s) {
+    qsizetype e = s.size();
+    while (e > 0 && s[e - 1] == QLatin1Char(' ')) --e;
+    return s.left(e);
+}
+
+int fieldIndex(const engine::Table& table, int field) {
+    return table.fieldIndex(data::schemaField(field).storedName);
+}
+
+int checkedField(CheckedBox box) {
+    switch (box) {
+        case CheckedBox::PurchDate: return kDateField;
+        case CheckedBox::PurchPrice: return kPurchasePriceField;
+        case CheckedBox::MarketValue: return kMarketValueField;
+        case CheckedBox::Quantity: return kQuantityField;
+        case CheckedBox::Year: return kYearField;
+        case CheckedBox::NumericCatalog: return kNumericCatalogField;
+    }
+    return kDateField;
+}
+
+CheckedTexts checkedTexts(const RecordValues& v) {
+    return {v[kDateField], v[kPurchasePriceField], v[kMarketValueField],
+            v[kQuantityField], v[kYearField], v[kNumericCatalogField]};
+}
+
+void applyWanted(RecordValues& v, QString& rememberedQuantity) {
+    rememberedQuantity = v[kQuantityField].left(kRememberedQuantityLength);
+    if (v.wanted) v[kQuantityField] = QStringLiteral("0");
+}
+
+}  // namespace
+
+QString RecordForm::emptyDateText(const QString& separator) {
+    return QStringLiteral("  ") + separator + QStringLiteral("  ") + separator + QStringLiteral("    ");
+}
+
+QString RecordForm::dateBoxText(const engine::Date& date, const mainwin::DisplayFormats& formats) {
+    const QString sep = formats.dateSeparator();
+    if (date.isBlank()) return emptyDateText(sep);
+    const QChar fill = formats.leadingZeros() ? QLatin1Char('0') : QLatin1Char(' ');
+    const QString day = QStringLiteral("%1").arg(date.day, 2, 10, fill);
+    const QString month = QStringLiteral("%1").arg(date.month, 2, 10, fill);
+    const QString year = QStringLiteral("%1").arg(date.year, 4, 10, QLatin1Char('0'));
+    return formats.dayFirst() ? day + sep + month + sep + year : month + sep + day + sep + year;
+}
+
+QString RecordForm::fitDateBox(const QString& text, const QString& separator) {
+    QString out = emptyDateText(separator);
+    for (qsizetype i = 0; i < kDateBoxLength && i < text.size(); ++i) {
+        if (i == 2 || i == 5) continue;
+        const QChar c = text[i];
+        if (c.unicode() >= '0' && c.unicode() <= '9') out[i] = c;
+    }
+    return out;
+}
+
+RecordValues RecordForm::fromRecord(const engine::Table& table, const mainwin::DisplayFormats& formats,
+                                    QString& rememberedQuantity) {
+    RecordValues v;
+    for (int field = 1; field <= kTextBoxCount; ++field) {
+        const int index = fieldIndex(table, field);
+        if (field == kDateField) {
+            engine::Result<engine::Date> d = index < 0 ? engine::Result<engine::Date>(engine::Date{}) : table.date(index);
+            v[field] = dateBoxText(d ? *d : engine::Date{}, formats);
+            continue;
+        }
+        if (index < 0) continue;
+        v[field] = trimTrailingBlanks(QString::fromStdString(table.text(index)));
+    }
+    const int wanted = fieldIndex(table, kWantedField);
+    v.wanted = wanted >= 0 && trimTrailingBlanks(QString::fromStdString(table.text(wanted))) == QLatin1String("Yes");
+
+    rememberedQuantity = v[kQuantityField].left(kRememberedQuantityLength);
+    for (int field : {kPurchasePriceField, kMarketValueField, kQuantityField}) {
+        if (v[field].isEmpty()) continue;
+        engine::Result<double> n = table.number(fieldIndex(table, field));
+        if (!n) continue;
+        v[field] = field == kQuantityField ? formats.formatNumber(*n, 0) : formats.formatMoney(*n);
+    }
+    if (v.wanted) v[kQuantityField] = QStringLiteral("0");
+    return v;
+}
+
+RecordValues RecordForm::cleared(ClearKind kind, const data::RecordDefaults& defaults,
+                                 const mainwin::DisplayFormats& formats, QString& rememberedQuantity) {
+    const bool useDefaults = (kind == ClearKind::NewRecord && defaults.loadWithAdd) ||
+                             (kind == ClearKind::Clear && defaults.loadWithClear) || kind == ClearKind::LoadDefaults;
+    RecordValues v;
+    const QString sep = formats.dateSeparator();
+    if (useDefaults) {
+        v.text = defaults.text;
+        v[kDateField] = fitDateBox(v[kDateField], sep);
+        v.wanted = defaults.wanted;
+    } else {
+        v[kDateField] = emptyDateText(sep);
+        v[kMarketValueField] = QStringLiteral("0");
+        v[kQuantityField] = QStringLiteral("1");
+        v[kPurchasePriceField] = QStringLiteral("0");
+    }
+    applyWanted(v, rememberedQuantity);
+    return v;
+}
+
+void RecordForm::copyToDefaults(const RecordValues& values, data::RecordDefaults& defaults) {
+    for (int field = 1; field <= kTextBoxCount; ++field)
+        defaults.text[size_t(field - 1)] = values[field].left(data::RecordDefaults::maxLength(field));
+    defaults.wanted = values.wanted;
+}
+
+std::optional<StoreProblem> RecordForm::check(const RecordValues& values, const engine::Table& table,
+                                              const std::array<QString, 25>& captions,
+                                              const mainwin::DisplayFormats& formats) {
+    const CheckResult numbers = checkBeforeStoring(checkedTexts(values), formats);
+    if (!numbers.ok()) return StoreProblem{checkedField(numbers.failure->box), numbers.failure->message};
+
+    const engine::CodePage& codePage = table.codePage();
+    for (int field = 1; field <= kTextBoxCount; ++field) {
+        if (field == kDateField || isNumberField(field)) continue;
+        std::string bytes;
+        const engine::CodePage::EncodeError e = codePage.encodeAppend(values[field].toStdString(), bytes);
+        if (e.kind == engine::CodePage::EncodeError::Kind::None) continue;
+        return StoreProblem{field, QStringLiteral("The character %1 in the %2 box cannot be stored: this database "
+                                                  "holds %3 text only.  Please correct.")
+                                       .arg(QString::fromStdString(engine::describeCharacter(e.character)),
+                                            captions[size_t(field - 1)], QString::fromLatin1(codePage.name()))};
+    }
+    return std::nullopt;
+}
+
+std::optional<StoreProblem> RecordForm::write(engine::Table& table, const RecordValues& values, bool insert,
+                                              const mainwin::DisplayFormats& formats) {
+    const CheckResult numbers = checkBeforeStoring(checkedTexts(values), formats);
+    if (!numbers.ok()) return StoreProblem{checkedField(numbers.failure->box), numbers.failure->message};
+    const CheckedValues& n = numbers.values;
+
+    engine::Status s = insert ? table.append() : table.edit();
+    if (!s) return StoreProblem{0, QString::fromStdString(s.message())};
+
+    auto fail = [&](int field, const engine::Status& st) {
+        table.cancel();
+        return StoreProblem{field, QString::fromStdString(st.message())};
+    };
+    for (int field = 1; field <= kTextBoxCount; ++field) {
+        const int index = fieldIndex(table, field);
+        if (index < 0) continue;
+        switch (field) {
+            case kDateField: s = table.setDate(index, n.date); break;
+            case kPurchasePriceField: s = table.setFloat(index, n.cost); break;
+            case kMarketValueField: s = table.setFloat(index, n.marketValue); break;
+            case kQuantityField: s = table.setWhole(index, n.quantity); break;
+            case kYearField: s = table.setWhole(index, n.year); break;
+            case kNumericCatalogField: s = table.setWhole(index, n.numericCatalog); break;
+            default: {
+                QString text = field >= 22 ? trimBlanks(values[field]) : values[field];
+                const engine::Field& f = table.field(index);
+                if (f.type == engine::FieldType::Character && text.size() > f.width) text.truncate(f.width);
+                s = table.setText(index, text.toStdString());
+            }
+        }
+        if (!s) return fail(field, s);
+    }
+    const int wanted = fieldIndex(table, kWantedField);
+    if (wanted >= 0) {
+        s = table.setText(wanted, values.wanted ? "Yes" : "No");
+        if (!s) return fail(0, s);
+    }
+    s = table.post();
+    if (!s) return fail(0, s);
+    return std::nullopt;
+}
+
+QStringList RecordForm::printLines(const RecordValues& values, const std::array<QString, 25>& captions) {
+    QStringList lines;
+    for (int field = 1; field <= kTextBoxCount; ++field)
+        lines << captions[size_t(field - 1)] + QStringLiteral(": ") + values[field];
+    lines << captions[size_t(kWantedField - 1)] + (values.wanted ? QStringLiteral(": Yes") : QStringLiteral(": No"));
+    return lines;
+}
+
+}  // namespace vz::edit
