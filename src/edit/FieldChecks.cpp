@@ -1,0 +1,221 @@
+#include "edit/FieldChecks.h"
+
+#include <cmath>
+#include <limits>
+
+namespace vz::edit {
+
+namespace {
+
+bool isAsciiDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+
+int hexValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    return -1;
+}
+
+// Blanks are the space character only; tabs and other white space are text like any other.
+QStringView trimBlanks(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' ')) ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.mid(begin, end - begin);
+}
+
+QString normaliseMoney(QStringView typed, const mainwin::DisplayFormats& f) {
+    return normaliseNumber(typed, f.currencyFormat(), f.regional());
+}
+
+QString normaliseWhole(QStringView typed, const mainwin::DisplayFormats& f) {
+    return normaliseNumber(typed, f.numericFormat(), f.regional());
+}
+
+}  // namespace
+
+QString normaliseNumber(QStringView typed, int format, const mainwin::RegionalValues& regional) {
+    QString text = trimBlanks(typed).toString();
+    if (format == mainwin::kFormatRegional) {
+        if (!regional.thousand.isEmpty()) text.remove(regional.thousand);
+        if (!regional.decimal.isEmpty()) {
+            const qsizetype at = text.indexOf(regional.decimal);
+            if (at >= 0) text.replace(at, regional.decimal.size(), QStringLiteral("."));
+        }
+    } else {
+        text.remove(QLatin1Char(','));
+    }
+    return text;
+}
+
+std::optional<double> readMoney(QStringView text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto digitsFrom = [&] {
+        const qsizetype start = i;
+        while (i < n && isAsciiDigit(text[i])) ++i;
+        return i - start;
+    };
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) ++i;
+    const qsizetype whole = digitsFrom();
+    if (i < n && text[i] == QLatin1Char('.')) {
+        ++i;
+        if (digitsFrom() == 0) return std::nullopt;
+    } else if (whole == 0) {
+        return std::nullopt;
+    }
+    if (i < n && (text[i] == QLatin1Char('E') || text[i] == QLatin1Char('e'))) {
+        ++i;
+        if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) ++i;
+        if (digitsFrom() == 0) return std::nullopt;
+    }
+    if (i != n) return std::nullopt;
+
+    // The text is plain ASCII by now; QString's conversion ignores the process locale.
+    bool ok = false;
+    const double value = text.toString().toDouble(&ok);
+    // An exponent beyond what a double holds: no amount a field could store.
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::int32_t> readWholeNumber(QStringView text) {
+    const qsizetype n = text.size();
+    if (n == 0) return std::nullopt;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+
+    if (text[0] == QLatin1Char('$')) {
+        if (n == 1) return std::nullopt;
+        std::int64_t value = 0;
+        for (qsizetype i = 1; i < n; ++i) {
+            const int digit = hexValue(text[i]);
+            if (digit < 0) return std::nullopt;
+            value = value * 16 + digit;
+            if (value > kMax) return std::nullopt;
+        }
+        return std::int32_t(value);
+    }
+
+    qsizetype i = 0;
+    bool negative = false;
+    if (text[0] == QLatin1Char('+') || text[0] == QLatin1Char('-')) {
+        negative = text[0] == QLatin1Char('-');
+        ++i;
+    }
+    if (i == n) return std::nullopt;
+    std::int64_t value = 0;
+    for (; i < n; ++i) {
+        if (!isAsciiDigit(text[i])) return std::nullopt;
+        value = value * 10 + (text[i].unicode() - '0');
+        if (value > kMax + 1) return std::nullopt;  // leading zeros never get here
+    }
+    if (negative) value = -value;
+    if (value < kMin || value > kMax) return std::nullopt;
+    return std::int32_t(value);
+}
+
+std::optional<double> moneyFromBox(QStringView boxText, const mainwin::DisplayFormats& formats) {
+    if (trimBlanks(boxText).isEmpty()) return 0.0;
+    return readMoney(normaliseMoney(boxText, formats));
+}
+
+std::optional<std::int32_t> wholeFromBox(QStringView boxText, const mainwin::DisplayFormats& formats) {
+    if (trimBlanks(boxText).isEmpty()) return 0;
+    return readWholeNumber(normaliseWhole(boxText, formats));
+}
+
+bool isEmptyDateBox(QStringView boxText) {
+    for (QChar c : boxText)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('/') && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            return false;
+    return true;
+}
+
+std::optional<engine::Date> dateFromBox(QStringView boxText, const mainwin::DisplayFormats& formats) {
+    if (isEmptyDateBox(boxText)) return engine::Date{};
+    engine::Date date;
+    if (!formats.parseDate(trimBlanks(boxText), date)) return std::nullopt;
+    return date;
+}
+
+QString checkMessage(CheckedBox box) {
+    switch (box) {
+        case CheckedBox::PurchDate:
+            return QStringLiteral("Invalid acquired date specified.  Please correct.");
+        case CheckedBox::PurchPrice:
+            return QStringLiteral("Invalid purchase price specified.  Please correct.");
+        case CheckedBox::MarketValue:
+            return QStringLiteral("Invalid market value specified.  Please correct.");
+        case CheckedBox::Quantity:
+            return QStringLiteral("Invalid quantity specified.  Please correct.");
+        case CheckedBox::Year:
+            return QStringLiteral("Invalid year specified.  Please correct.");
+        case CheckedBox::NumericCatalog:
+            return QStringLiteral("Invalid numeric catalog specified.  Please correct.");
+    }
+    return {};
+}
+
+CheckResult checkBeforeStoring(const CheckedTexts& texts, const mainwin::DisplayFormats& formats) {
+    CheckResult result;
+    auto fail = [&](CheckedBox box) {
+        result.failure = CheckFailure{box, checkMessage(box)};
+        return result;
+    };
+
+    const auto date = dateFromBox(texts.purchDate, formats);
+    if (!date) return fail(CheckedBox::PurchDate);
+    result.values.date = *date;
+
+    const auto cost = moneyFromBox(texts.purchPrice, formats);
+    if (!cost) return fail(CheckedBox::PurchPrice);
+    result.values.cost = *cost;
+
+    const auto market = moneyFromBox(texts.marketValue, formats);
+    if (!market) return fail(CheckedBox::MarketValue);
+    result.values.marketValue = *market;
+
+    const auto quantity = wholeFromBox(texts.quantity, formats);
+    if (!quantity) return fail(CheckedBox::Quantity);
+    result.values.quantity = *quantity;
+
+    const auto year = wholeFromBox(texts.year, formats);
+    if (!year) return fail(CheckedBox::Year);
+    result.values.year = *year;
+
+    const auto catalog = wholeFromBox(texts.numericCatalog, formats);
+    if (!catalog) return fail(CheckedBox::NumericCatalog);
+    result.values.numericCatalog = *catalog;
+
+    return result;
+}
+
+QString moneyBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& formats) {
+    if (trimBlanks(boxText).isEmpty()) return boxText;
+    const auto amount = readMoney(normaliseMoney(boxText, formats));
+    if (!amount) return boxText;
+    return formats.formatMoney(*amount);
+}
+
+QString quantityBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& formats) {
+    if (trimBlanks(boxText).isEmpty()) return boxText;
+    const QString normalised = normaliseWhole(boxText, formats);
+    if (const auto whole = readWholeNumber(normalised)) return formats.formatNumber(*whole, 0);
+    // A quantity typed with decimals becomes the nearest whole number.
+    if (const auto number = readMoney(normalised)) return formats.formatNumber(*number, 0);
+    return boxText;
+}
+
+TotalTexts CalcTotals(const QString& quantityText, const QString& purchPriceText, const QString& marketValueText,
+                      const mainwin::DisplayFormats& formats) {
+    const double quantity = double(wholeFromBox(quantityText, formats).value_or(0));
+    const double price = moneyFromBox(purchPriceText, formats).value_or(0.0);
+    const double market = moneyFromBox(marketValueText, formats).value_or(0.0);
+    const QString blank = QStringLiteral(" ");
+    return {formats.formatMoney(quantity * price) + blank, formats.formatMoney(quantity * market) + blank};
+}
+
+}  // namespace vz::edit
