@@ -79,6 +79,7 @@ bool CollectionDatabase::openTable(engine::OpenMode mode) {
         return false;
     }
     MyTable = std::move(t.value());
+    host_.prepareTable(*MyTable);
     if (!host_.sortString().isEmpty() && MyTable->hasTag(search::kSortTag)) {
         engine::Status s = MyTable->setOrder(search::kSortTag);
         if (!s) ui_.error(engineMessage(s));

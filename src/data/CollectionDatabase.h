@@ -42,6 +42,8 @@ public:
     virtual void showRecordCount() = 0;
     virtual bool searchMode() const = 0;
     virtual void endSearch() = 0;
+    // The table was opened (or reopened): give it the record filter and the date format.
+    virtual void prepareTable(engine::Table&) {}
 };
 
 // The format check: true when `fileName` is a collection table (25 fields with the collection's

@@ -410,6 +410,22 @@ Status Table::readText(int field, std::string& out) const {
     if (!hasField(*this, field)) return noSuchField(*this, field);
     const char* p = currentPtr();
     if (p == nullptr) return noCurrentRecord(*this);
+    return fieldText(p, field, out);
+}
+
+Status Table::readRecordTexts(uint32_t recNo, std::vector<std::string>& out) const {
+    Status s;
+    const char* p = recordPtr(recNo, s);
+    if (p == nullptr) return s;
+    out.resize(header_.fields.size());
+    for (int i = 0; i < fieldCount(); ++i) {
+        out[size_t(i)].clear();
+        VZ_RETURN_IF_ERROR(fieldText(p, i, out[size_t(i)]));
+    }
+    return Status::ok();
+}
+
+Status Table::fieldText(const char* p, int field, std::string& out) const {
     const Field& f = header_.fields[size_t(field)];
     const char* v = p + 1 + f.offset;
     if (f.type == FieldType::Character) {

@@ -109,6 +109,9 @@ public:
     // bytes are not a value of the field's type.
     Status readText(int field, std::string& out) const;
     std::string text(int field) const;  // readText, with "" on failure
+    // The text of every field of record `recNo`, as readText gives it, without moving the current
+    // record (a deleted record reads too).
+    Status readRecordTexts(uint32_t recNo, std::vector<std::string>& out) const;
     Result<double> number(int field) const;
     Result<int64_t> wholeNumber(int field) const;
     Result<Date> date(int field) const;
@@ -181,6 +184,7 @@ private:
     Status loadHeader();
     const char* recordPtr(uint32_t recNo, Status& status) const;
     const char* currentPtr() const;
+    Status fieldText(const char* record, int field, std::string& out) const;
     // Moves to the first acceptable record from `start` in direction `step` (+1 or -1); 0 if none.
     Result<uint32_t> scan(uint32_t start, int step);
     // The first acceptable record from the start (+1) or the end (-1) of the current order, and

@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "common/Interaction.h"
+#include "main/DisplayFormats.h"
 #include "search/SortOrder.h"
 
 namespace vz::mainwin {
@@ -19,6 +20,8 @@ Program::~Program() = default;
 bool Program::startUp() {
     data::loadGlobalSettings(settings_.global, globalFile_, QDir::currentPath());
     for (int i = 0; i < data::RecentFiles::kCount; ++i) recent_.setEntry(i, settings_.global.misc.lastFiles[size_t(i)]);
+    applyFormats();
+    displayFormats().setRegional(RegionalValues::fromLocale());
     if (!database_.startUp()) return false;
     // The lists come with the record edit window, which is made right after the main window.
     lists_.setBaseName(database_.baseName());
@@ -80,6 +83,27 @@ void Program::applyDatabaseDisplay() {
 void Program::showRecentFiles() {
     copyRecentToSettings();
     if (onRecentFiles) onRecentFiles();
+}
+
+void Program::applyFormats() {
+    const data::MiscSettings& misc = settings_.global.misc;
+    DisplayFormats& f = displayFormats();
+    f.setDateFormat(misc.dateFormat, misc.dateLeadingZeros);
+    f.setCurrencyFormat(misc.currencyFormat == kFormatRegional ? kFormatRegional : kFormatUS);
+    f.setNumericFormat(misc.numericFormat == kFormatRegional ? kFormatRegional : kFormatUS);
+}
+
+bool Program::MyTableFilter(const engine::Table& table) const {
+    if (!searchMode_) return true;
+    return searchTest ? searchTest(table) : false;
+}
+
+void Program::prepareTable(engine::Table& table) {
+    table.setFilter([this](const engine::Table& t) { return MyTableFilter(t); });
+    table.setDateFormatter([](const engine::Date& d) { return displayFormats().formatDate(d).toStdString(); });
+    table.setDateParser([](std::string_view text, engine::Date& out) {
+        return displayFormats().parseDate(QString::fromUtf8(text.data(), qsizetype(text.size())), out);
+    });
 }
 
 void Program::showRecordCount() {

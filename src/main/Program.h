@@ -58,6 +58,19 @@ public:
     void showRecordCount() override;
     bool searchMode() const override { return searchMode_; }
     void endSearch() override { searchMode_ = false; }
+    void prepareTable(engine::Table& table) override;
+
+    // Search mode: while it is on the record filter admits the records the search test accepts.
+    void setSearchMode(bool on) { searchMode_ = on; }
+    // The search window's record test; without one a search admits nothing.
+    std::function<bool(const engine::Table&)> searchTest;
+    // The collection table's record filter.
+    bool MyTableFilter(const engine::Table& table) const;
+    // Puts the date, currency and numeric formats of the settings in force.
+    void applyFormats();
+    // Browse-only mode, from the command line, for the whole run.
+    bool browseOnly() const { return browseOnly_; }
+    void setBrowseOnly(bool on) { browseOnly_ = on; }
 
 private:
     void copyRecentToSettings();
@@ -70,6 +83,7 @@ private:
     data::DataLists lists_;
     data::CollectionDatabase database_;
     bool searchMode_ = false;
+    bool browseOnly_ = false;
 };
 
 }  // namespace vz::mainwin
