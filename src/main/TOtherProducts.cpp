@@ -1,0 +1,67 @@
+#include "main/TOtherProducts.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include "main/Version.h"
+
+namespace vz::mainwin {
+
+QString TOtherProducts::text() {
+    return QStringLiteral(
+               "<h3>vazovi-cli: your collection from the command line</h3>"
+               "<p>%1 comes with a command-line tool, <tt>vazovi-cli</tt>, installed beside the program. "
+               "It works on collection files without opening any window, so it suits scripts, scheduled "
+               "jobs and a quick look over a remote connection.</p>"
+               "<table cellspacing=\"4\">"
+               "<tr><td><tt>create FILE</tt></td><td>creates an empty collection; it never replaces an "
+               "existing file unless you add <tt>--replace</tt>.</td></tr>"
+               "<tr><td><tt>info FILE</tt></td><td>shows the file's record count, fields and index tags.</td></tr>"
+               "<tr><td><tt>dump FILE</tt></td><td>writes every stamp as a line of quoted, comma-separated "
+               "text; <tt>--order NewIndex</tt> lists them in your sort order.</td></tr>"
+               "<tr><td><tt>append FILE</tt></td><td>adds stamps from lines in the same format.</td></tr>"
+               "<tr><td><tt>report FILE NAME</tt></td><td>prints the report NAME from your report definitions "
+               "to a text file (<tt>--text OUT.txt</tt>) or a PDF file (<tt>--pdf OUT.pdf</tt>).</td></tr>"
+               "<tr><td><tt>check FILE</tt></td><td>checks the file, every record and the index, and names "
+               "any damage it finds.</td></tr>"
+               "<tr><td><tt>pack FILE</tt></td><td>removes deleted stamps for good.</td></tr>"
+               "<tr><td><tt>reindex FILE</tt></td><td>rebuilds the index from the stamps.</td></tr>"
+               "<tr><td><tt>index FILE EXPR</tt></td><td>orders the collection by a dBase key "
+               "expression.</td></tr>"
+               "</table>"
+               "<p>Pack, reindex and index need the collection to themselves: close it in the program "
+               "first. Run <tt>vazovi-cli --help</tt> for the full description of every command.</p>")
+        .arg(QLatin1String(kProgramName));
+}
+
+TOtherProducts::TOtherProducts(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TOtherProducts"));
+    setWindowTitle(QStringLiteral("Other Products"));
+
+    InfoText = new QTextBrowser(this);
+    InfoText->setObjectName(QStringLiteral("InfoText"));
+    InfoText->setOpenLinks(false);
+    InfoText->setHtml(text());
+    InfoText->setMinimumSize(520, 360);
+
+    CloseButton = new QPushButton(QStringLiteral("&Close"), this);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+    CloseButton->setDefault(true);
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CloseButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(InfoText, 1);
+    layout->addLayout(buttons);
+}
+
+void showOtherProducts(QWidget* parent) {
+    TOtherProducts window(parent);
+    window.exec();
+}
+
+}  // namespace vz::mainwin
