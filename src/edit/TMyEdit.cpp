@@ -13,7 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStringListModel>
-#include <QVBoxLayout>
+#include <QResizeEvent>
 
 #include "common/Interaction.h"
 #include "common/PrintJob.h"
@@ -21,10 +21,13 @@
 #include "data/Schema.h"
 #include "edit/FieldChecks.h"
 #include "edit/RecordPrinter.h"
+#include "edit/TMyMiscellaneous.h"
 #include "engine/Table.h"
 #include "main/ApplyColours.h"
 #include "main/DisplayFormats.h"
 #include "main/Program.h"
+#include "main/ScreenSize.h"
+#include "main/WindowLayout.h"
 
 namespace vz::edit {
 
@@ -112,17 +115,17 @@ TMyEdit::TMyEdit(mainwin::Program& program, QWidget* parent) : QDialog(parent), 
 
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("Client"));
-    client_->setFixedSize(kDesignWidth, kDesignHeight);
+    client_->resize(kDesignWidth, kDesignHeight);
     buildBoxes(client_);
     buildMenus();
     setOrders();
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setMenuBar(menuBar_);
-    layout->addWidget(client_);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The menu bar over the client area, both placed by hand so that the screen-size scaling
+    // can move and size every control from its design geometry.
+    const int menuHeight = menuBar_->sizeHint().height();
+    client_->move(0, menuHeight);
+    resize(kDesignWidth, kDesignHeight + menuHeight);
+    design_ = std::make_unique<mainwin::DesignDimensions>(mainwin::recordDesignDimensions(this, program_.ui()));
 
     // The window sees every key before its controls.
     installEventFilter(this);
@@ -193,12 +196,12 @@ void TMyEdit::buildBoxes(QWidget* client) {
     pair(8, kMisc, false, 420);
     MiscSelectButton = makeButton(client, "MiscSelectButton", QStringLiteral("Select"));
     place(MiscSelectButton, kLeftBox + 425, rowTop(8), 62);
-    connect(MiscSelectButton, &QPushButton::clicked, this, [this] { selectValues(kMisc); });
+    connect(MiscSelectButton, &QPushButton::clicked, this, [this] { SelectButtonClick(kMisc); });
 
     pair(9, kFaults, false, 300);
     FaultsSelectButton = makeButton(client, "FaultsSelectButton", QStringLiteral("Select"));
     place(FaultsSelectButton, kLeftBox + 305, rowTop(9), 62);
-    connect(FaultsSelectButton, &QPushButton::clicked, this, [this] { selectValues(kFaults); });
+    connect(FaultsSelectButton, &QPushButton::clicked, this, [this] { SelectButtonClick(kFaults); });
     place(Wanted, kLeftBox + 380, rowTop(9), 108);
 
     const int lower[3][2] = {{22, kQuantity}, {23, kPurchasePrice}, {24, kMarketValue}};
@@ -343,6 +346,10 @@ int TMyEdit::exec() {
 }
 
 void TMyEdit::FormShow() {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    mainwin::showPersistentWindow(this, *design_, program_.settings().database, mainwin::screenScale().factor());
+    setFixedSize(size());
     const std::array<QString, 25> names = captions();
     for (int field = 1; field <= kTextBoxCount; ++field) labels_[size_t(field - 1)]->setText(names[size_t(field - 1)]);
     Wanted->setText(names[24]);
@@ -631,8 +638,16 @@ void TMyEdit::saveGlobalSettings() {
 
 // --- The Select buttons --------------------------------------------------------------------------
 
-void TMyEdit::selectValues(int field) {
-    (void)field;
+void TMyEdit::SelectButtonClick(int field) {
+    const data::DataList list = field == kMisc ? data::DataList::Miscellaneous : data::DataList::Faults;
+    const std::optional<QString> chosen =
+        selectValues(this, program_, list, boxText(field), data::schemaField(field).width);
+    if (chosen) setBoxText(field, *chosen);
+}
+
+void TMyEdit::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    menuBar_->setGeometry(0, 0, width(), menuBar_->sizeHint().height());
 }
 
 // --- Keys and leaving boxes ------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 
 #include <QDialog>
 #include <array>
+#include <memory>
 
 #include "edit/RecordForm.h"
 
@@ -26,6 +27,7 @@ class QPushButton;
 
 namespace vz::mainwin {
 class Program;
+struct DesignDimensions;
 }
 
 namespace vz::edit {
@@ -84,6 +86,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void done(int result) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildBoxes(QWidget* client);
@@ -97,12 +100,13 @@ private:
     void leaveBox(int field);
     void focusBox(int field);
     void step(bool forward);
-    void selectValues(int field);
+    void SelectButtonClick(int field);
     void saveGlobalSettings();
     std::array<QString, 25> captions() const;
     int enterCycleIndex(QObject* watched) const;
 
     mainwin::Program& program_;
+    std::unique_ptr<mainwin::DesignDimensions> design_;
     RecordForm form_;
     int editMode_ = ExistingRecord;
     bool browseOnly_ = false;
