@@ -1,0 +1,123 @@
+#include "reports/PageStream.h"
+
+#include <QImage>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <algorithm>
+#include <cmath>
+
+namespace vz::reports {
+
+PageStream::PageStream(const QPageSize& paper, bool landscape) : paper_(paper), landscape_(landscape) {
+    if (!paper_.isValid()) paper_ = QPageSize(QPageSize::Letter);
+}
+
+PageStream::~PageStream() {
+    if (painter_.isActive()) painter_.end();
+}
+
+QSizeF PageStream::pageSizeInches() const {
+    QSizeF s = paper_.size(QPageSize::Inch);
+    return landscape_ ? s.transposed() : s;
+}
+
+double PageStream::resolution() const {
+    const int dpi = QPicture().logicalDpiX();
+    return dpi > 0 ? dpi : 96;
+}
+
+bool PageStream::begin() {
+    if (painter_.isActive()) painter_.end();
+    pages_.clear();
+    current_ = QPicture();
+    return painter_.begin(&current_);
+}
+
+bool PageStream::newPage() {
+    painter_.end();
+    pages_.push_back(current_);
+    current_ = QPicture();
+    return painter_.begin(&current_);
+}
+
+bool PageStream::end() {
+    if (!painter_.isActive()) return true;
+    painter_.end();
+    pages_.push_back(current_);
+    current_ = QPicture();
+    return true;
+}
+
+void PageStream::drawPage(QPainter& painter, int number, QPointF topLeft, double pixelsPerInch,
+                          bool colour) const {
+    if (number < 1 || number > int(pages_.size()) || !(pixelsPerInch > 0)) return;
+    const QPicture& page = pages_[size_t(number - 1)];
+    // Replaying a picture already maps its inches onto the device's (at the device's logical
+    // resolution); what is left is the zoom against that resolution.
+    auto zoomOn = [pixelsPerInch](const QPaintDevice* device) {
+        const int dpi = device != nullptr ? device->logicalDpiX() : 0;
+        return pixelsPerInch / (dpi > 0 ? dpi : 96);
+    };
+    if (colour) {
+        const double scale = zoomOn(painter.device());
+        painter.save();
+        painter.translate(topLeft);
+        painter.scale(scale, scale);
+        painter.drawPicture(QPointF(0, 0), page);
+        painter.restore();
+        return;
+    }
+    // Monochrome: draw on a white image of the page's size, then show it in grey.
+    const QSizeF inches = pageSizeInches();
+    const QSize pixels(std::max(1, int(std::ceil(inches.width() * pixelsPerInch))),
+                       std::max(1, int(std::ceil(inches.height() * pixelsPerInch))));
+    if (qint64(pixels.width()) * pixels.height() > 400'000'000) return;  // a zoom past reason
+    QImage image(pixels, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        const double scale = zoomOn(&image);
+        p.scale(scale, scale);
+        p.drawPicture(QPointF(0, 0), page);
+    }
+    painter.drawImage(topLeft, image.convertToFormat(QImage::Format_Grayscale8));
+}
+
+bool PageStream::print(QPagedPaintDevice& device, int first, int last, int copies, QString* error) {
+    first = std::max(first, 1);
+    last = std::min(last, int(pages_.size()));
+    copies = std::max(copies, 1);
+    auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (first > last) return fail(QStringLiteral("There is no page to print in that range."));
+    if (printing_) return fail(QStringLiteral("Previous print job has not yet finished."));
+
+    printing_ = true;
+    device.setPageSize(paper_);
+    device.setPageOrientation(landscape_ ? QPageLayout::Landscape : QPageLayout::Portrait);
+    device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+    QPainter painter;
+    bool ok = painter.begin(&device);
+    if (ok) {
+        const double dpi = device.logicalDpiX();
+        bool firstPage = true;
+        for (int copy = 0; ok && copy < copies; ++copy) {
+            for (int n = first; ok && n <= last; ++n) {
+                if (!firstPage) ok = device.newPage();
+                firstPage = false;
+                if (ok) drawPage(painter, n, QPointF(0, 0), dpi);
+            }
+        }
+        ok = painter.end() && ok;
+    }
+    printing_ = false;
+    if (!ok) return fail(QStringLiteral("The report could not be printed."));
+    return true;
+}
+
+}  // namespace vz::reports

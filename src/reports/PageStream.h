@@ -1,0 +1,63 @@
+// PageStream: a report's pages recorded in memory, one QPicture per page, for the preview window
+// and for printing later, whole or by page range.
+//
+// Pages are recorded at the resolution of a QPicture (the screen's logical resolution); drawing
+// or printing scales them to the target, so a page prints at the printer's full resolution.
+#pragma once
+
+#include <QPageSize>
+#include <QPicture>
+#include <QPointF>
+#include <vector>
+
+#include "reports/PageTarget.h"
+
+class QPagedPaintDevice;
+
+namespace vz::reports {
+
+class PageStream : public PageTarget {
+public:
+    explicit PageStream(const QPageSize& paper = QPageSize(QPageSize::Letter), bool landscape = false);
+    ~PageStream() override;
+
+    // PageTarget
+    QSizeF pageSizeInches() const override;
+    void setLandscape(bool landscape) override { landscape_ = landscape; }
+    bool begin() override;
+    QPainter& painter() override { return painter_; }
+    bool newPage() override;
+    bool end() override;
+    QString error() const override { return {}; }
+
+    bool landscape() const { return landscape_; }
+    // The recorded pages; a job in progress counts its current page.
+    int pageCount() const { return int(pages_.size()) + (painter_.isActive() ? 1 : 0); }
+    // Device pixels per inch of the recorded pages (a QPicture's resolution).
+    double resolution() const;
+
+    // Draws page `number` (1 to pageCount(); others draw nothing) with its top-left corner at
+    // `topLeft`, one inch taking `pixelsPerInch` units of the painter. Without colour the page is
+    // drawn in shades of grey.
+    void drawPage(QPainter& painter, int number, QPointF topLeft, double pixelsPerInch,
+                  bool colour = true) const;
+
+    // Prints pages `first` to `last` (1-based, clamped to the recorded pages) `copies` times on
+    // `device`, a QPrinter or QPdfWriter set up by the caller (a QPrinter in full-page mode). The
+    // device takes the stream's paper size and orientation. False, with `error` set, when the
+    // device cannot be printed on or no page is in the range.
+    [[nodiscard]] bool print(QPagedPaintDevice& device, int first, int last, int copies,
+                             QString* error = nullptr);
+    // True while print() is running.
+    bool printing() const { return printing_; }
+
+private:
+    QPageSize paper_;
+    bool landscape_;
+    std::vector<QPicture> pages_;  // finished pages
+    QPicture current_;             // the page being recorded
+    QPainter painter_;
+    bool printing_ = false;
+};
+
+}  // namespace vz::reports
