@@ -467,6 +467,71 @@ TEST(DamagedReportFile, EveryDefectIsRefusedOrMadeSafe) {
     }
 }
 
+// What every definition handed out promises to report generation.
+void expectGuarantees(const ReportDefinition& d) {
+    EXPECT_TRUE(d.width == 90 || d.width == 120 || d.width == 150);
+    EXPECT_GE(d.numberOfLines, 0);
+    EXPECT_LE(d.numberOfLines, kMaxReportLines);
+    for (double m : {d.topMargin, d.bottomMargin, d.leftMargin, d.rightMargin}) {
+        EXPECT_TRUE(std::isfinite(m));
+        EXPECT_GE(m, 0.0);
+        EXPECT_LE(m, kMaxMargin);
+    }
+    for (const ReportFontSpec* f : {&d.titleFont, &d.columnHeaderFont, &d.bodyFont, &d.fourthFont, &d.footnoteFont}) {
+        EXPECT_GE(f->size, kMinFontSize);
+        EXPECT_LE(f->size, kMaxFontSize);
+        EXPECT_LE(f->faceName.size(), kFaceNameLength);
+    }
+    EXPECT_LE(d.name.size(), kNameLength);
+    EXPECT_FALSE(d.name.contains(QLatin1Char('\t')));
+    auto checkLine = [](const ReportLine& line, int maxNumber) {
+        for (const ReportItem& it : line) {
+            EXPECT_LE(it.width, kMaxItemWidth);
+            EXPECT_LE(it.labelText.size(), kLabelLength);
+            EXPECT_FALSE(it.labelText.contains(QLatin1Char('\t')));
+            if (it.isField()) {
+                EXPECT_GE(it.fieldNumber, 1);
+                EXPECT_LE(it.fieldNumber, maxNumber);
+            }
+        }
+    };
+    checkLine(d.totalsLine, 3);
+    for (const ReportLine& line : d.reportLines) checkLine(line, 25);
+}
+
+TEST(DamagedReportFile, RandomDamageNeverBreaksTheGuarantees) {
+    auto base = encodeReport(builtInReports()[2]);
+    ASSERT_TRUE(base);
+    uint64_t state = 0x5EED;
+    auto next = [&state] {  // splitmix64
+        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    };
+    int loaded = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Bytes b = *base;
+        const int flips = 1 + int(next() % 40);
+        for (int i = 0; i < flips; ++i) b[size_t(next() % b.size())] = char(next());
+        auto d = decodeReport(b.data(), QStringLiteral("round %1").arg(round));
+        if (!d) {
+            ASSERT_EQ(d.status().code(), engine::Status::Code::Corruption);
+            continue;
+        }
+        ++loaded;
+        expectGuarantees(*d);
+        // What was loaded is written back and read again unchanged.
+        auto again = encodeReport(*d);
+        ASSERT_TRUE(again) << again.status().message();
+        auto d2 = decodeReport(again->data(), QStringLiteral("again"));
+        ASSERT_TRUE(d2);
+        ASSERT_EQ(*d2, *d) << "round " << round;
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(loaded, 100);  // the damage was not all refused
+}
+
 TEST(DamagedReportFile, PartialRecordsAreNeitherListedNorLoaded) {
     test::TempFolder dir;
     const QString file = dir.file(QStringLiteral("DUZEZIVA.URP"));
