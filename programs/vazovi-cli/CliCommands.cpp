@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "DelimitedText.h"
+#include "ReportCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
@@ -39,6 +40,10 @@ constexpr const char* kUsageText =
     "                           the index tag NewIndex with it (needs the table to itself)\n"
     "  reindex FILE             rebuild every index tag (needs the table to itself)\n"
     "  check FILE               check the table's structure, every record and every index tag\n"
+    "  report FILE NAME --text OUT | --pdf OUT\n"
+    "                           run the report NAME of the program folder's report definitions\n"
+    "                           (written with the built-in reports when missing) over the table in\n"
+    "                           its saved sort order, into the text file or PDF file OUT\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
@@ -224,6 +229,15 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
             return kUsage;
         }
         return index(args[1], args[2], err);
+    }
+    if (command == "report") {
+        if (args.size() != 5 || (args[3] != "--text" && args[3] != "--pdf")) {
+            err << "vazovi-cli: report takes a file name, a report name and --text OUT or --pdf OUT. "
+                   "See vazovi-cli --help.\n";
+            return kUsage;
+        }
+        return runReportCommand(args[1], args[2], args[3] == "--text" ? ReportOutput::Text : ReportOutput::Pdf,
+                                args[4], err);
     }
     if (args.size() != 2 && !replace && !ordered) {
         err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";

@@ -1,0 +1,157 @@
+// vazovi-cli report: a report by name over a table in its saved order, to text or PDF.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <sstream>
+
+#include "CliCommands.h"
+#include "DelimitedText.h"
+#include "common/ProgramFolder.h"
+#include "data/Settings.h"
+#include "main/DisplayFormats.h"
+#include "reports/BuiltInReports.h"
+#include "reports/ReportFile.h"
+
+using namespace vz::cli;
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out, err;
+};
+
+CliRun cli(std::vector<std::string> args, const std::string& input = {}) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int code = runCli(args, in, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string row(const std::string& catalog, const std::string& country, const std::string& value,
+                const std::string& quantity, const std::string& date) {
+    std::vector<std::string> v(25);
+    v[0] = catalog;
+    v[2] = country;
+    v[4] = value;
+    v[5] = quantity;
+    v[13] = date;
+    std::string line;
+    for (size_t i = 0; i < v.size(); ++i) line += std::string(i ? "," : "") + vz::cli::quoted(v[i]);
+    return line + "\n";
+}
+
+QString readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+}
+
+class CliReport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(programDir.isValid() && configDir.isValid() && work.isValid());
+        ::setenv("VAZOVI_PROGRAM_DIR", programDir.path().toLocal8Bit().constData(), 1);
+        ::setenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit().constData(), 1);
+        table = work.filePath(QStringLiteral("COLL.DBF"));
+        ASSERT_EQ(cli({"create", table.toStdString()}).code, kOk);
+        // Entered out of country order; the saved sort order is by country.
+        const CliRun a = cli({"append", table.toStdString()},
+                             row("P1", "Peru", "1234.5", "2", "2024-02-29") + row("F1", "France", "3", "1", "") +
+                                 row("A1", "Austria", "0.25", "4", "") + row("F2", "France", "5", "1", ""));
+        ASSERT_EQ(a.code, kOk) << a.err;
+        vz::data::DatabaseSettings database;
+        database.sortLevels.level = {3, 0, 0, 0};
+        ASSERT_TRUE(vz::data::saveDatabaseSettings(database, work.filePath(QStringLiteral("COLL.INI"))));
+    }
+    void TearDown() override {
+        ::unsetenv("VAZOVI_PROGRAM_DIR");
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+    CliRun report(const char* name, const char* mode, const QString& out) {
+        return cli({"report", table.toStdString(), name, mode, out.toStdString()});
+    }
+    QTemporaryDir programDir, configDir, work;
+    QString table;
+};
+
+}  // namespace
+
+TEST_F(CliReport, TextReportWritesTheBuiltInsAndFollowsTheSavedOrder) {
+    const QString out = work.filePath(QStringLiteral("out.txt"));
+    const CliRun r = report("120 Column 1 Line Report", "--text", out);
+    ASSERT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(vz::reports::reportCount(vz::reports::reportFilePath(programDir.path())), 6);
+    const QString text = readText(out);
+    // Grouped by country, in country order, each heading once.
+    const qsizetype austria = text.indexOf(QStringLiteral("Austria"));
+    const qsizetype france = text.indexOf(QStringLiteral("France"));
+    const qsizetype peru = text.indexOf(QStringLiteral("Peru"));
+    ASSERT_GE(austria, 0);
+    EXPECT_LT(austria, france);
+    EXPECT_LT(france, peru);
+    EXPECT_TRUE(text.contains(QStringLiteral("GRAND TOTALS")));
+    EXPECT_TRUE(text.contains(QChar(12)));
+    EXPECT_TRUE(text.indexOf(QStringLiteral("F1")) < text.indexOf(QStringLiteral("F2")));
+}
+
+TEST_F(CliReport, TheGlobalFormatsShapeDatesAndMoney) {
+    vz::data::GlobalSettings global;
+    for (int code = 1; code <= vz::mainwin::kDateFormatCount; ++code)
+        if (vz::mainwin::DisplayFormats::dateCaption(code) == QStringLiteral("dd.mm.yyyy")) global.misc.dateFormat = code;
+    global.misc.dateLeadingZeros = true;
+    ASSERT_TRUE(vz::data::saveGlobalSettings(global, vz::globalSettingsPath()));
+    const QString out = work.filePath(QStringLiteral("full.txt"));
+    const CliRun r = report("Full Report", "--text", out);
+    ASSERT_EQ(r.code, kOk) << r.err;
+    const QString text = readText(out);
+    EXPECT_TRUE(text.contains(QStringLiteral("29.02.2024"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("1,234.50")));
+}
+
+TEST_F(CliReport, PdfOutput) {
+    const QString out = work.filePath(QStringLiteral("out.pdf"));
+    const CliRun r = report("90 Column 1 Line Report", "--pdf", out);
+    ASSERT_EQ(r.code, kOk) << r.err;
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(5).startsWith("%PDF"));
+}
+
+TEST_F(CliReport, FailuresAndUsageErrors) {
+    const QString out = work.filePath(QStringLiteral("x.txt"));
+    CliRun r = report("No Such Report", "--text", out);
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("No Such Report"), std::string::npos);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_FALSE(QFile::exists(out));
+
+    r = cli({"report", work.filePath(QStringLiteral("NONE.DBF")).toStdString(), "Full Report", "--text",
+             out.toStdString()});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("NONE.DBF"), std::string::npos);
+
+    EXPECT_EQ(cli({"report", table.toStdString(), "Full Report"}).code, kUsage);
+    EXPECT_EQ(cli({"report", table.toStdString(), "Full Report", "--html", out.toStdString()}).code, kUsage);
+
+    // A PDF that cannot be written fails and names the file.
+    r = report("Full Report", "--pdf", work.filePath(QStringLiteral("missing/folder/x.pdf")));
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("x.pdf"), std::string::npos);
+}
+
+TEST_F(CliReport, ADamagedDefinitionIsReportedByName) {
+    const QString file = vz::reports::reportFilePath(programDir.path());
+    ASSERT_TRUE(vz::reports::CreateDefaultReports(file));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek(2 * vz::reports::kReportRecordSize + 31);  // the width of "Full Report"
+    f.write("\x30\x75", 2);                            // 30,000
+    f.close();
+    const CliRun r = report("Full Report", "--text", work.filePath(QStringLiteral("x.txt")));
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("Full Report"), std::string::npos);
+    EXPECT_NE(r.err.find("30000"), std::string::npos);
+}
