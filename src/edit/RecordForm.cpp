@@ -15,7 +15,6 @@ constexpr int kMarketValueField = 5;
 constexpr int kYearField = 7;
 constexpr int kPurchasePriceField = 15;
 constexpr int kNumericCatalogField = 21;
-constexpr int kDateBoxLength = 10;
 
 bool isNumberField(int field) {
     return field == kMarketValueField || field == kQuantityField || field == kYearField ||
@@ -71,21 +70,27 @@ QString RecordForm::emptyDateText(const QString& separator) {
 QString RecordForm::dateBoxText(const engine::Date& date, const mainwin::DisplayFormats& formats) {
     const QString sep = formats.dateSeparator();
     if (date.isBlank()) return emptyDateText(sep);
-    const QChar fill = formats.leadingZeros() ? QLatin1Char('0') : QLatin1Char(' ');
-    const QString day = QStringLiteral("%1").arg(date.day, 2, 10, fill);
-    const QString month = QStringLiteral("%1").arg(date.month, 2, 10, fill);
+    // Without leading zeros a one-digit day or month stands at the left of its two places, as
+    // the masked box puts what is typed there.
+    auto twoPlaces = [&formats](int n) {
+        return formats.leadingZeros() ? QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'))
+                                      : QString::number(n).leftJustified(2, QLatin1Char(' '));
+    };
+    const QString day = twoPlaces(date.day);
+    const QString month = twoPlaces(date.month);
     const QString year = QStringLiteral("%1").arg(date.year, 4, 10, QLatin1Char('0'));
     return formats.dayFirst() ? day + sep + month + sep + year : month + sep + day + sep + year;
 }
 
 QString RecordForm::fitDateBox(const QString& text, const QString& separator) {
-    QString out = emptyDateText(separator);
-    for (qsizetype i = 0; i < kDateBoxLength && i < text.size(); ++i) {
-        if (i == 2 || i == 5) continue;
-        const QChar c = text[i];
-        if (c.unicode() >= '0' && c.unicode() <= '9') out[i] = c;
-    }
-    return out;
+    // The digits found in each of the three places, at its left, as the masked box holds them.
+    auto group = [&text](qsizetype from, qsizetype length) {
+        QString digits;
+        for (qsizetype i = from; i < from + length && i < text.size(); ++i)
+            if (text[i].unicode() >= '0' && text[i].unicode() <= '9') digits += text[i];
+        return digits.leftJustified(length, QLatin1Char(' '));
+    };
+    return group(0, 2) + separator + group(3, 2) + separator + group(6, 4);
 }
 
 RecordValues RecordForm::fromRecord(const engine::Table& table, const mainwin::DisplayFormats& formats,

@@ -56,11 +56,13 @@ public:
     // The empty date box under a separator: "  /  /    ".
     static QString emptyDateText(const QString& separator);
     // A date as the date box shows it: the format's order and separator, the day and month with
-    // a leading zero or a leading blank as the format says, and always the full year (a two-digit
-    // year read back would land in the current century). A blank date gives the empty box.
+    // a leading zero when the format has them (otherwise a one-digit number stands left in its
+    // two places), and always the full year (a two-digit year read back would land in the
+    // current century). A blank date gives the empty box.
     static QString dateBoxText(const engine::Date& date, const mainwin::DisplayFormats& formats);
-    // Any text put into the date box: its ten positions with the separator in force at 2 and 5,
-    // characters other than digits and blanks dropped, short texts filled with blanks.
+    // Any text put into the date box (a saved default, perhaps under another separator): the
+    // digits found in each of its three places, at the left of the place, with the separator in
+    // force between them.
     static QString fitDateBox(const QString& text, const QString& separator);
 
     // --- Loading and clearing

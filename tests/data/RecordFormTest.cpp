@@ -58,7 +58,7 @@ TEST(RecordFormDates, EveryFormatShowsADateThatReadsBackAsTheSameDay) {
     }
     mainwin::DisplayFormats f;
     f.setDateFormat(4, false);
-    EXPECT_EQ(RecordForm::dateBoxText(day, f), " 5/ 3/1998");
+    EXPECT_EQ(RecordForm::dateBoxText(day, f), "5 /3 /1998");
     EXPECT_EQ(RecordForm::dateBoxText(engine::Date{}, f), "  /  /    ");
     EXPECT_TRUE(edit::dateFromBox(RecordForm::dateBoxText(engine::Date{}, f), f)->isBlank());
 }
@@ -66,8 +66,9 @@ TEST(RecordFormDates, EveryFormatShowsADateThatReadsBackAsTheSameDay) {
 TEST(RecordFormDates, TextPutIntoTheDateBoxKeepsItsDigitsUnderTheSeparatorInForce) {
     EXPECT_EQ(RecordForm::fitDateBox("12-25-1997", "/"), "12/25/1997");
     EXPECT_EQ(RecordForm::fitDateBox("1.2", "."), "1 .  .    ");
+    EXPECT_EQ(RecordForm::fitDateBox(" 1/ 2/ 199", "/"), "1 /2 /199 ");
     EXPECT_EQ(RecordForm::fitDateBox("", "-"), "  -  -    ");
-    EXPECT_EQ(RecordForm::fitDateBox("ab/cd/19x9 and more", "/"), "  /  /19 9");
+    EXPECT_EQ(RecordForm::fitDateBox("ab/cd/19x9 and more", "/"), "  /  /199 ");
 }
 
 TEST(RecordFormDefaults, ClearKindsChooseBetweenEmptyBoxesAndTheSavedDefaults) {
