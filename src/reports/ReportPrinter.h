@@ -1,0 +1,21 @@
+// ReportPrinter: the printer a report job prints on, chosen as the report settings say.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QPrinter;
+
+namespace vz::reports {
+
+// The names of the system's printers, in the order the printer index counts them.
+QStringList reportPrinterNames();
+
+// A printer for a report job: the system's default printer, or else the printer at `index` in
+// reportPrinterNames() (the default printer when there is none at that index). With
+// `pdfFile` set, it prints to that PDF file instead. The printer is in full-page mode with no
+// page margins, so that a report's own margins are measured from the edge of the paper.
+std::unique_ptr<QPrinter> makeReportPrinter(bool useDefault, int index, const QString& pdfFile = {});
+
+}  // namespace vz::reports
