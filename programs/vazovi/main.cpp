@@ -1,5 +1,7 @@
 // vazovi: the desktop program.
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
 
 #include "common/ProgramFolder.h"
 #include "common/QtInteraction.h"
@@ -26,5 +28,17 @@ int main(int argc, char** argv) {
     // A session ending or Ctrl+C shuts down as closing the window does.
     vz::QuitSignals quit([&window] { window.close(); });
     window.show();
-    return QApplication::exec();
+    // VAZOVI_SCREENSHOT=<file.png>: save a picture of the main window once it is up, then close
+    // as usual (tools/screenshot.sh; works under Xvfb and the offscreen platform alike).
+    const QString screenshot = qEnvironmentVariable("VAZOVI_SCREENSHOT");
+    bool screenshotFailed = false;
+    if (!screenshot.isEmpty())
+        QTimer::singleShot(1000, &window, [&window, &screenshotFailed, screenshot] {
+            screenshotFailed = !window.grab().save(screenshot, "PNG");
+            if (screenshotFailed)
+                std::fprintf(stderr, "vazovi: cannot write the screenshot %s\n", qPrintable(screenshot));
+            window.close();
+        });
+    const int result = QApplication::exec();
+    return screenshotFailed ? 1 : result;
 }
