@@ -8,12 +8,12 @@
 // Usage: vazovi-report-bench [COUNT...] [--dir DIR]   (counts default to 100000 and 1000000)
 #include <sys/resource.h>
 
+#include <unistd.h>
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -69,8 +69,8 @@ void runOnce(const std::string& tablePath, const std::string& textPath, ChildRep
         if (d.name == QLatin1String(kReportName)) def = d;
     reports::ReportContext context;
     for (int f = 1; f <= data::kFieldCount; ++f)
-        context.captions[size_t(f - 1)] = QString::fromLatin1(data::schemaField(f).caption.data(),
-                                                              qsizetype(data::schemaField(f).caption.size()));
+        context.captions[size_t(f - 1)] = QString::fromLatin1(
+            data::schemaField(f).caption.data(), qsizetype(data::schemaField(f).caption.size()));
     context.sortLevels = search::SortLevels{};  // grouped by country
     context.today = engine::Date{2026, 12, 8};
 
@@ -104,11 +104,13 @@ int main(int argc, char** argv) {
         counts.push_back(n);
     }
     if (counts.empty()) counts = {100000, 1000000};
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     bool ownDir = false;
     if (dir.empty()) {
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vazovi-report-bench-XXXXXX";
+        std::string pattern =
+            std::string(tmp && *tmp ? tmp : "/tmp") + "/vazovi-report-bench-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::perror("vazovi-report-bench: mkdtemp");
             return 1;
@@ -117,8 +119,8 @@ int main(int argc, char** argv) {
         ownDir = true;
     }
     bench::printBanner("vazovi-report-bench", counts.back(), dir);
-    std::printf("%-10s %10s %10s %8s %12s %10s  %s\n", "records", "seconds", "cpu s", "pages", "text bytes",
-                "peak MB", "target");
+    std::printf("%-10s %10s %10s %8s %12s %10s  %s\n", "records", "seconds", "cpu s", "pages",
+                "text bytes", "peak MB", "target");
     int status = 0;
     for (uint64_t n : counts) {
         const std::string table = dir + "/STAMPS.DBF";
@@ -128,14 +130,15 @@ int main(int argc, char** argv) {
             if (!makeTable(table, n, why)) bench::setError(r, why);
         });
         if (!made.ok) {
-            std::fprintf(stderr, "vazovi-report-bench: making %llu records: %s\n", (unsigned long long)n,
-                         made.report.error);
+            std::fprintf(stderr, "vazovi-report-bench: making %llu records: %s\n",
+                         (unsigned long long)n, made.report.error);
             return 1;
         }
-        const bench::PhaseRun run = bench::runInChild([&](ChildReport& r) { runOnce(table, text, r); });
+        const bench::PhaseRun run =
+            bench::runInChild([&](ChildReport& r) { runOnce(table, text, r); });
         if (!run.ok) {
-            std::fprintf(stderr, "vazovi-report-bench: report over %llu records: %s\n", (unsigned long long)n,
-                         run.report.error);
+            std::fprintf(stderr, "vazovi-report-bench: report over %llu records: %s\n",
+                         (unsigned long long)n, run.report.error);
             return 1;
         }
         std::string target = "-";
@@ -144,9 +147,10 @@ int main(int argc, char** argv) {
             target = met ? "< 5 s: met" : "< 5 s: MISSED";
             if (!met) status = 1;
         }
-        std::printf("%-10llu %10.2f %10.2f %8llu %12llu %10.1f  %s\n", (unsigned long long)n, run.report.seconds,
-                    run.report.cpu, (unsigned long long)run.report.count, (unsigned long long)run.report.extra,
-                    double(run.peakKb) / 1024.0, target.c_str());
+        std::printf("%-10llu %10.2f %10.2f %8llu %12llu %10.1f  %s\n", (unsigned long long)n,
+                    run.report.seconds, run.report.cpu, (unsigned long long)run.report.count,
+                    (unsigned long long)run.report.extra, double(run.peakKb) / 1024.0,
+                    target.c_str());
         std::fflush(stdout);
         ::unlink(text.c_str());
     }

@@ -38,15 +38,18 @@ int fail(std::ostream& err, const QString& message) {
 bool ensureGuiApplication(QString& why) {
     if (auto* app = QCoreApplication::instance()) {
         if (qobject_cast<QGuiApplication*>(app)) return true;
-        why = QStringLiteral("reports need a graphical application object, and another kind is running.");
+        why = QStringLiteral(
+            "reports need a graphical application object, and another kind is running.");
         return false;
     }
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Qt's own notes about the platform (a missing runtime folder, fonts) are not the tool's
     // errors: only critical ones reach standard error.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "vazovi-cli: %s\n", qPrintable(text));
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "vazovi-cli: %s\n", qPrintable(text));
     });
     static int argc = 1;
     static char name[] = "vazovi-cli";
@@ -81,7 +84,8 @@ engine::Result<std::unique_ptr<Table>> openInOrder(const QString& path, const QS
             if (!exclusive) {
                 if (exclusive.status().code() == engine::Status::Code::Locked)
                     return engine::Status::locked(
-                        native + " is in use by another program; its sort order cannot be applied.");
+                        native +
+                        " is in use by another program; its sort order cannot be applied.");
                 return exclusive.status();
             }
             VZ_RETURN_IF_ERROR(search::applySortString(**exclusive, sortString));
@@ -102,20 +106,23 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
     const QString tablePath = QFileInfo(QString::fromStdString(tableArg)).absoluteFilePath();
     const QString name = QString::fromStdString(nameArg);
     const QString outFile = QString::fromStdString(outArg);
-    if (!QFileInfo::exists(tablePath)) return fail(err, tablePath + QStringLiteral(" does not exist."));
+    if (!QFileInfo::exists(tablePath))
+        return fail(err, tablePath + QStringLiteral(" does not exist."));
 
     // The report definition, from the program folder's file (the built-ins when it is missing).
     const QString folder = programFolder(&why);
     if (folder.isEmpty()) return fail(err, QStringLiteral("no program folder: ") + why);
     const reports::PreparationResult prepared = reports::prepareReportFile(folder);
-    for (const QString& problem : prepared.conversion.problems) err << "vazovi-cli: " << problem.toStdString() << '\n';
+    for (const QString& problem : prepared.conversion.problems)
+        err << "vazovi-cli: " << problem.toStdString() << '\n';
     const QString definitions = reports::reportFilePath(folder);
     engine::Status listProblem;
     const QStringList names = reports::ListReports(definitions, &listProblem);
     const int index = int(names.indexOf(name));
     if (index < 0) {
         if (!listProblem.isOk()) return fail(err, QString::fromStdString(listProblem.message()));
-        return fail(err, QStringLiteral("there is no report named \"%1\" in %2.").arg(name, definitions));
+        return fail(
+            err, QStringLiteral("there is no report named \"%1\" in %2.").arg(name, definitions));
     }
     auto definition = reports::LoadReport(definitions, index);
     if (!definition) return fail(err, QString::fromStdString(definition.status().message()));
@@ -125,7 +132,8 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
     data::loadGlobalSettings(global, globalSettingsPath(), QDir::currentPath());
     data::DatabaseSettings database;
     const QFileInfo info(tablePath);
-    const QString iniPath = joinPath(info.absolutePath(), data::tableNameOf(tablePath)) + QStringLiteral(".INI");
+    const QString iniPath =
+        joinPath(info.absolutePath(), data::tableNameOf(tablePath)) + QStringLiteral(".INI");
     data::loadDatabaseSettings(database, iniPath, globalSettingsPath());
     applyFormats(global.misc);
 
@@ -140,12 +148,14 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
     if (output == ReportOutput::Text) {
         reports::PageStream stream;
         reports::PageEngine engine(stream);
-        result = reports::runReport(*definition, **table, context, reports::ReportMode::TextFile, engine, outFile);
+        result = reports::runReport(*definition, **table, context, reports::ReportMode::TextFile,
+                                    engine, outFile);
     } else {
         // Written to a temporary file first, so a failed run leaves no half a PDF behind.
         QSaveFile file(outFile);
         if (!file.open(QIODevice::WriteOnly))
-            return fail(err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
+            return fail(
+                err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
         {
             QPdfWriter pdf(&file);
             pdf.setPageSize(QPageSize(QPageSize::Letter));
@@ -153,10 +163,12 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
             pdf.setCreator(QStringLiteral("vazovi-cli"));
             reports::PagedDeviceTarget target(pdf, outFile);
             reports::PageEngine engine(target);
-            result = reports::runReport(*definition, **table, context, reports::ReportMode::Print, engine);
+            result = reports::runReport(*definition, **table, context, reports::ReportMode::Print,
+                                        engine);
         }
         if (result.outcome == reports::PageEngine::Outcome::Completed && !file.commit())
-            return fail(err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
+            return fail(
+                err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
     }
     if (result.outcome != reports::PageEngine::Outcome::Completed)
         return fail(err, result.error.isEmpty() ? result.statusText() : result.error);

@@ -47,8 +47,8 @@ ReportDefinition base(const char* name, int width, int fontSize, int lines, bool
     ReportDefinition def;  // the base values
     def.name = QString::fromLatin1(name);
     def.width = width;
-    for (ReportFontSpec* f : {&def.titleFont, &def.columnHeaderFont, &def.bodyFont,
-                              &def.fourthFont, &def.footnoteFont})
+    for (ReportFontSpec* f :
+         {&def.titleFont, &def.columnHeaderFont, &def.bodyFont, &def.fourthFont, &def.footnoteFont})
         f->size = fontSize;
     def.numberOfLines = lines;
     def.columnHeaders = ruled;
@@ -78,9 +78,8 @@ ReportLine fullLine3() {
 ReportLine fullLine4() {
     return line({label("Condition:", 10), filler(1), field("Condition", 9, 9),
                  label("Cancellation:", 15), filler(1), field("Cancellati", 12, 13),
-                 label("Gum:", 6), filler(1), field("Gum", 16, 8), label("Hinged:", 9),
-                 filler(1), field("Hinged", 19, 7), label("Color:", 8), filler(1),
-                 field("Color", 17, 15)});
+                 label("Gum:", 6), filler(1), field("Gum", 16, 8), label("Hinged:", 9), filler(1),
+                 field("Hinged", 19, 7), label("Color:", 8), filler(1), field("Color", 17, 15)});
 }
 
 const std::array<const char*, kBuiltInReportCount> kNames = {
@@ -90,7 +89,9 @@ const std::array<const char*, kBuiltInReportCount> kNames = {
 
 }  // namespace
 
-const std::array<const char*, kBuiltInReportCount>& builtInReportNames() { return kNames; }
+const std::array<const char*, kBuiltInReportCount>& builtInReportNames() {
+    return kNames;
+}
 
 bool isBuiltInReportName(const QString& name) {
     for (const char* n : kNames)
@@ -102,22 +103,22 @@ std::vector<ReportDefinition> builtInReports() {
     std::vector<ReportDefinition> reports;
 
     ReportDefinition r1 = base(kNames[0], 120, 8, 1, true);
-    r1.reportLines[0] = line({field("Catalog", 1, 8), field("Country", 3, 20), field("Year", 7, 5),
-                              field("FaceValue", 4, 20), field("Quantity", 6, 4),
-                              field("Descriptio", 2, 63)});
+    r1.reportLines[0] =
+        line({field("Catalog", 1, 8), field("Country", 3, 20), field("Year", 7, 5),
+              field("FaceValue", 4, 20), field("Quantity", 6, 4), field("Descriptio", 2, 63)});
     reports.push_back(r1);
 
     // Line 1 adds up to 123 characters: its last cells run past the right margin.
     ReportDefinition r2 = base(kNames[1], 120, 8, 2, false);
-    r2.reportLines[0] = line({label("Country:", 8), filler(1), field("Country", 3, 20),
-                              label("Yr:", 5), filler(1), field("Year", 7, 5),
-                              label("Face Value:", 13), filler(1), field("FaceValue", 4, 20),
-                              label("Market Value:", 16), filler(1), field("MarketValu", 5, 12),
-                              label("Cond:", 8), filler(1), field("Condition", 9, 11)});
-    r2.reportLines[1] = line({label("Desc:", 7), filler(1), field("Descriptio", 2, 58),
-                              label("Grp:", 6), filler(1), field("Group", 10, 12),
-                              label("Type:", 7), filler(1), field("StampType", 11, 16),
-                              label("#", 3), field("Catalog", 1, 8)});
+    r2.reportLines[0] =
+        line({label("Country:", 8), filler(1), field("Country", 3, 20), label("Yr:", 5), filler(1),
+              field("Year", 7, 5), label("Face Value:", 13), filler(1), field("FaceValue", 4, 20),
+              label("Market Value:", 16), filler(1), field("MarketValu", 5, 12), label("Cond:", 8),
+              filler(1), field("Condition", 9, 11)});
+    r2.reportLines[1] =
+        line({label("Desc:", 7), filler(1), field("Descriptio", 2, 58), label("Grp:", 6), filler(1),
+              field("Group", 10, 12), label("Type:", 7), filler(1), field("StampType", 11, 16),
+              label("#", 3), field("Catalog", 1, 8)});
     reports.push_back(r2);
 
     ReportDefinition r3 = base(kNames[2], 120, 8, 8, false);

@@ -39,13 +39,13 @@ inline constexpr int kReservedSize = 498;         // zeros at the end of every r
 inline constexpr int kItemsPerLine = 20;
 inline constexpr int kMaxReportLines = 12;
 inline constexpr int kFontCount = 5;
-inline constexpr int kNameLength = 30;       // report name, item kind/name
+inline constexpr int kNameLength = 30;  // report name, item kind/name
 inline constexpr int kTitleLength = 80;
 inline constexpr int kLabelLength = 40;
 inline constexpr int kFaceNameLength = 50;
-inline constexpr int kMaxItemWidth = 150;     // the widest report
-inline constexpr double kMaxMargin = 4.0;     // inches
-inline constexpr int kMinFontSize = 4;        // points
+inline constexpr int kMaxItemWidth = 150;  // the widest report
+inline constexpr double kMaxMargin = 4.0;  // inches
+inline constexpr int kMinFontSize = 4;     // points
 inline constexpr int kMaxFontSize = 72;
 
 // The three report widths, in characters.
@@ -64,7 +64,7 @@ inline constexpr int kTotalQuantity = 3;       // "Quantity"
 
 struct ReportFontSpec {
     QString faceName = QStringLiteral("Arial");  // "Arial", "Courier New", ...
-    int size = 8;      // points
+    int size = 8;                                // points
     bool bold = false;
     bool italic = false;
     bool underline = false;
@@ -114,14 +114,14 @@ int usedItemCount(const ReportLine& line);
 // no name, 120 characters, all fonts Arial 8 pt, every flag but landscape and level-2 grouping
 // on, one line per record, half-inch margins, no titles, every line blank.
 struct ReportDefinition {
-    QString name;       // as listed, at most 30 characters
-    int width = 120;    // 90, 120 or 150 characters
+    QString name;     // as listed, at most 30 characters
+    int width = 120;  // 90, 120 or 150 characters
 
     ReportFontSpec titleFont;
     ReportFontSpec columnHeaderFont;
-    ReportFontSpec bodyFont;       // report lines, group headings and totals
-    ReportFontSpec fourthFont;     // stored and written, used by nobody
-    ReportFontSpec footnoteFont;   // the page footer
+    ReportFontSpec bodyFont;      // report lines, group headings and totals
+    ReportFontSpec fourthFont;    // stored and written, used by nobody
+    ReportFontSpec footnoteFont;  // the page footer
 
     bool columnHeaders = true;
     bool pageNumbers = true;

@@ -10,13 +10,13 @@
 //     sanitised copy.
 #include "reports/ReportFile.h"
 
+#include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <unistd.h>
 
 #include "common/ProgramFolder.h"
 #include "data/Schema.h"
@@ -62,8 +62,8 @@ static_assert(kOffReserved + kReservedSize == kReportRecordSize);
 static_assert(kOffReportLines + kMaxReportLines * kReportLineSize == kOffGroupByLevel1);
 
 // Inside a ReportFontSpec.
-constexpr int kFontFace = 0, kFontSize = 51, kFontBold = 53, kFontItalic = 54,
-              kFontUnderline = 55, kFontStrikeout = 56, kFontColour = 57;
+constexpr int kFontFace = 0, kFontSize = 51, kFontBold = 53, kFontItalic = 54, kFontUnderline = 55,
+              kFontStrikeout = 56, kFontColour = 57;
 // Inside a ReportItem.
 constexpr int kItemKind = 0, kItemFieldNumber = 31, kItemWidth = 32, kItemLabel = 34;
 
@@ -77,11 +77,15 @@ constexpr int kOldTitles = 1588;
 constexpr int kOldReportLines = 1831;
 static_assert(kOldReportLines + kMaxReportLines * kReportLineSize == kEarlierRecordSize);
 
-const engine::CodePage& ansi() { return engine::CodePage::get(engine::CodePage::Id::Windows1252); }
+const engine::CodePage& ansi() {
+    return engine::CodePage::get(engine::CodePage::Id::Windows1252);
+}
 
 // ---- Little-endian fields ----
 
-int16_t get16(const unsigned char* p) { return int16_t(uint16_t(p[0] | (p[1] << 8))); }
+int16_t get16(const unsigned char* p) {
+    return int16_t(uint16_t(p[0] | (p[1] << 8)));
+}
 uint32_t get32(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -138,7 +142,9 @@ Status putString(unsigned char* p, int max, const QString& text, const char* wha
     return Status::ok();
 }
 
-int clampInt(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
+int clampInt(int v, int lo, int hi) {
+    return std::min(std::max(v, lo), hi);
+}
 
 double clampMargin(double m) {
     if (!std::isfinite(m)) return 0.5;
@@ -151,7 +157,9 @@ int nearestWidth(int w) {
     return kWidth150;
 }
 
-bool validWidth(int w) { return w == kWidth90 || w == kWidth120 || w == kWidth150; }
+bool validWidth(int w) {
+    return w == kWidth90 || w == kWidth120 || w == kWidth150;
+}
 
 void sanitiseFont(ReportFontSpec& f) {
     f.faceName = withoutControls(f.faceName.left(kFaceNameLength));
@@ -219,7 +227,8 @@ Status putFont(unsigned char* p, const ReportFontSpec& f) {
 }
 
 void getLine(const unsigned char* p, ReportLine& line, bool* damaged) {
-    for (int j = 0; j < kItemsPerLine; ++j) line[size_t(j)] = getItem(p + j * kReportItemSize, damaged);
+    for (int j = 0; j < kItemsPerLine; ++j)
+        line[size_t(j)] = getItem(p + j * kReportItemSize, damaged);
 }
 
 std::string describeRecord(const QString& where, const QString& name) {
@@ -232,7 +241,9 @@ Status damage(const QString& where, const QString& name, const std::string& defe
     return Status::corruption(describeRecord(where, name) + " is damaged: " + defect);
 }
 
-std::string native(const QString& path) { return toNativePath(path); }
+std::string native(const QString& path) {
+    return toNativePath(path);
+}
 
 // The whole content of `path`. NotFound when it does not exist.
 Result<std::string> readWhole(const QString& path) {
@@ -288,7 +299,8 @@ Result<Records> readRecords(const QString& file) {
 }
 
 QString nameAt(const std::string& bytes, size_t index) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + index * kReportRecordSize;
+    const auto* p =
+        reinterpret_cast<const unsigned char*>(bytes.data()) + index * kReportRecordSize;
     return getString(p + kOffName, kNameLength, nullptr);
 }
 
@@ -306,9 +318,9 @@ Result<ReportDefinition> convertEarlier(const unsigned char* p, const QString& w
         return damage(where, def.name,
                       "its width " + std::to_string(def.width) + " is not 90, 120 or 150.");
     if (def.numberOfLines < 0 || def.numberOfLines > kMaxReportLines)
-        return damage(where, def.name,
-                      "its number of lines " + std::to_string(def.numberOfLines) +
-                          " is not 0 to 12.");
+        return damage(
+            where, def.name,
+            "its number of lines " + std::to_string(def.numberOfLines) + " is not 0 to 12.");
     def.landscape = false;
     def.dateOnPages = true;
     ReportFontSpec font;
@@ -364,8 +376,8 @@ int fieldNumberOfName(const QString& name, bool totalsLine) {
 void sanitiseReport(ReportDefinition& def) {
     def.name = withoutControls(def.name.left(kNameLength));
     if (!validWidth(def.width)) def.width = nearestWidth(def.width);
-    for (ReportFontSpec* f : {&def.titleFont, &def.columnHeaderFont, &def.bodyFont,
-                              &def.fourthFont, &def.footnoteFont})
+    for (ReportFontSpec* f :
+         {&def.titleFont, &def.columnHeaderFont, &def.bodyFont, &def.fourthFont, &def.footnoteFont})
         sanitiseFont(*f);
     def.numberOfLines = clampInt(def.numberOfLines, 0, kMaxReportLines);
     sanitiseLine(def.totalsLine, true);
@@ -396,7 +408,8 @@ Result<std::string> encodeReport(const ReportDefinition& original) {
     p[kOffUseTotals] = def.useTotals;
     put16(p + kOffNumberOfLines, def.numberOfLines);
     for (int j = 0; j < kItemsPerLine; ++j)
-        VZ_RETURN_IF_ERROR(putItem(p + kOffTotalsLine + j * kReportItemSize, def.totalsLine[size_t(j)]));
+        VZ_RETURN_IF_ERROR(
+            putItem(p + kOffTotalsLine + j * kReportItemSize, def.totalsLine[size_t(j)]));
     putDouble(p + kOffTopMargin, def.topMargin);
     putDouble(p + kOffBottomMargin, def.bottomMargin);
     putDouble(p + kOffLeftMargin, def.leftMargin);
@@ -404,11 +417,13 @@ Result<std::string> encodeReport(const ReportDefinition& original) {
     p[kOffVerticalLines] = def.verticalLines;
     p[kOffHorizontalLines] = def.horizontalLines;
     for (int t = 0; t < 3; ++t)
-        VZ_RETURN_IF_ERROR(putString(p + kOffTitles + t * 81, kTitleLength, def.titles[size_t(t)], "title"));
+        VZ_RETURN_IF_ERROR(
+            putString(p + kOffTitles + t * 81, kTitleLength, def.titles[size_t(t)], "title"));
     for (int l = 0; l < kMaxReportLines; ++l)
         for (int j = 0; j < kItemsPerLine; ++j)
-            VZ_RETURN_IF_ERROR(putItem(p + kOffReportLines + l * kReportLineSize + j * kReportItemSize,
-                                       def.reportLines[size_t(l)][size_t(j)]));
+            VZ_RETURN_IF_ERROR(
+                putItem(p + kOffReportLines + l * kReportLineSize + j * kReportItemSize,
+                        def.reportLines[size_t(l)][size_t(j)]));
     p[kOffGroupByLevel1] = def.groupByLevel1;
     p[kOffGroupByLevel2] = def.groupByLevel2;
     return out;
@@ -426,9 +441,9 @@ Result<ReportDefinition> decodeReport(const char* bytes, const QString& where) {
         return damage(where, def.name,
                       "its width " + std::to_string(def.width) + " is not 90, 120 or 150.");
     if (def.numberOfLines < 0 || def.numberOfLines > kMaxReportLines)
-        return damage(where, def.name,
-                      "its number of lines " + std::to_string(def.numberOfLines) +
-                          " is not 0 to 12.");
+        return damage(
+            where, def.name,
+            "its number of lines " + std::to_string(def.numberOfLines) + " is not 0 to 12.");
     def.titleFont = getFont(p + kOffTitleFont, &damaged);
     def.columnHeaderFont = getFont(p + kOffColumnHeaderFont, &damaged);
     def.bodyFont = getFont(p + kOffBodyFont, &damaged);
@@ -462,14 +477,15 @@ QStringList ListReports(const QString& file, Status* problem) {
     QStringList names;
     auto records = readRecords(file);
     if (!records) {
-        if (problem && records.status().code() != Status::Code::NotFound) *problem = records.status();
+        if (problem && records.status().code() != Status::Code::NotFound)
+            *problem = records.status();
         return names;
     }
     for (size_t i = 0; i < records->count; ++i) names << nameAt(records->bytes, i);
     if (problem && records->tail != 0)
-        *problem = Status::corruption(
-            native(file) + " ends in a partial report of " + std::to_string(records->tail) +
-            " bytes (a report takes 20622); it is ignored.");
+        *problem = Status::corruption(native(file) + " ends in a partial report of " +
+                                      std::to_string(records->tail) +
+                                      " bytes (a report takes 20622); it is ignored.");
     return names;
 }
 
@@ -556,7 +572,8 @@ ConversionResult ConvertEarlierReports(const QString& programFolder) {
         std::string converted;
         int convertedHere = 0;
         for (size_t i = 0; i < count; ++i) {
-            const auto* p = reinterpret_cast<const unsigned char*>(bytes->data()) + i * kEarlierRecordSize;
+            const auto* p =
+                reinterpret_cast<const unsigned char*>(bytes->data()) + i * kEarlierRecordSize;
             const QString recordName = getString(p + kOffName, kNameLength, nullptr);
             if (isBuiltInReportName(recordName)) {
                 ++result.skippedBuiltIn;
@@ -579,7 +596,8 @@ ConversionResult ConvertEarlierReports(const QString& programFolder) {
             ++convertedHere;
         }
         if (bytes->size() % kEarlierRecordSize != 0)
-            result.problems << QStringLiteral("%1 ends in a partial report of %2 bytes; it is ignored.")
+            result.problems << QStringLiteral(
+                                   "%1 ends in a partial report of %2 bytes; it is ignored.")
                                    .arg(path)
                                    .arg(bytes->size() % kEarlierRecordSize);
         if (!converted.empty()) {

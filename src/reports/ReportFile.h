@@ -88,10 +88,10 @@ engine::Status CreateDefaultReports(const QString& file);
 
 // What converting the earlier file did.
 struct ConversionResult {
-    int converted = 0;             // records appended to the report definitions file
-    int skippedBuiltIn = 0;        // records named like a built-in report
-    QStringList problems;          // damaged records, a partial record, a failed write
-    QStringList deletedFiles;      // the earlier files removed after conversion
+    int converted = 0;         // records appended to the report definitions file
+    int skippedBuiltIn = 0;    // records named like a built-in report
+    QStringList problems;      // damaged records, a partial record, a failed write
+    QStringList deletedFiles;  // the earlier files removed after conversion
 };
 
 // Converts every earlier-format file "STAMP.URP" (in any letter case) in `programFolder`:

@@ -58,13 +58,15 @@ protected:
         table = work.filePath(QStringLiteral("COLL.DBF"));
         ASSERT_EQ(cli({"create", table.toStdString()}).code, kOk);
         // Entered out of country order; the saved sort order is by country.
-        const CliRun a = cli({"append", table.toStdString()},
-                             row("P1", "Peru", "1234.5", "2", "2024-02-29") + row("F1", "France", "3", "1", "") +
-                                 row("A1", "Austria", "0.25", "4", "") + row("F2", "France", "5", "1", ""));
+        const CliRun a =
+            cli({"append", table.toStdString()},
+                row("P1", "Peru", "1234.5", "2", "2024-02-29") + row("F1", "France", "3", "1", "") +
+                    row("A1", "Austria", "0.25", "4", "") + row("F2", "France", "5", "1", ""));
         ASSERT_EQ(a.code, kOk) << a.err;
         vz::data::DatabaseSettings database;
         database.sortLevels.level = {3, 0, 0, 0};
-        ASSERT_TRUE(vz::data::saveDatabaseSettings(database, work.filePath(QStringLiteral("COLL.INI"))));
+        ASSERT_TRUE(
+            vz::data::saveDatabaseSettings(database, work.filePath(QStringLiteral("COLL.INI"))));
     }
     void TearDown() override {
         ::unsetenv("VAZOVI_PROGRAM_DIR");
@@ -100,7 +102,8 @@ TEST_F(CliReport, TextReportWritesTheBuiltInsAndFollowsTheSavedOrder) {
 TEST_F(CliReport, TheGlobalFormatsShapeDatesAndMoney) {
     vz::data::GlobalSettings global;
     for (int code = 1; code <= vz::mainwin::kDateFormatCount; ++code)
-        if (vz::mainwin::DisplayFormats::dateCaption(code) == QStringLiteral("dd.mm.yyyy")) global.misc.dateFormat = code;
+        if (vz::mainwin::DisplayFormats::dateCaption(code) == QStringLiteral("dd.mm.yyyy"))
+            global.misc.dateFormat = code;
     global.misc.dateLeadingZeros = true;
     ASSERT_TRUE(vz::data::saveGlobalSettings(global, vz::globalSettingsPath()));
     const QString out = work.filePath(QStringLiteral("full.txt"));
@@ -128,13 +131,14 @@ TEST_F(CliReport, FailuresAndUsageErrors) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
     EXPECT_FALSE(QFile::exists(out));
 
-    r = cli({"report", work.filePath(QStringLiteral("NONE.DBF")).toStdString(), "Full Report", "--text",
-             out.toStdString()});
+    r = cli({"report", work.filePath(QStringLiteral("NONE.DBF")).toStdString(), "Full Report",
+             "--text", out.toStdString()});
     EXPECT_EQ(r.code, kFailed);
     EXPECT_NE(r.err.find("NONE.DBF"), std::string::npos);
 
     EXPECT_EQ(cli({"report", table.toStdString(), "Full Report"}).code, kUsage);
-    EXPECT_EQ(cli({"report", table.toStdString(), "Full Report", "--html", out.toStdString()}).code, kUsage);
+    EXPECT_EQ(cli({"report", table.toStdString(), "Full Report", "--html", out.toStdString()}).code,
+              kUsage);
 
     // A PDF that cannot be written fails and names the file.
     r = report("Full Report", "--pdf", work.filePath(QStringLiteral("missing/folder/x.pdf")));
@@ -148,7 +152,7 @@ TEST_F(CliReport, ADamagedDefinitionIsReportedByName) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     f.seek(2 * vz::reports::kReportRecordSize + 31);  // the width of "Full Report"
-    f.write("\x30\x75", 2);                            // 30,000
+    f.write("\x30\x75", 2);                           // 30,000
     f.close();
     const CliRun r = report("Full Report", "--text", work.filePath(QStringLiteral("x.txt")));
     EXPECT_EQ(r.code, kFailed);

@@ -25,7 +25,8 @@ struct Expected {
 };
 
 const char* const kFull1 =
-    "label \"Catalog:\" 8; filler 1; Catalog (1) 12; label \"Country:\" 10; filler 1; Country (3) 20; "
+    "label \"Catalog:\" 8; filler 1; Catalog (1) 12; label \"Country:\" 10; filler 1; Country (3) "
+    "20; "
     "label \"Yr:\" 5; filler 1; Year (7) 5; label \"Face:\" 7; filler 1; FaceValue (4) 20; "
     "label \"Topic:\" 8; filler 1; Topic (13) 20";
 const char* const kFull2 = "label \"Desc:\" 5; filler 1; Descriptio (2) 110";
@@ -44,23 +45,45 @@ const char* const kTotals =
 
 const std::vector<Expected>& expectedReports() {
     static const std::vector<Expected> reports = {
-        {"120 Column 1 Line Report", 120, 8, 1, true,
+        {"120 Column 1 Line Report",
+         120,
+         8,
+         1,
+         true,
          {"Catalog (1) 8; Country (3) 20; Year (7) 5; FaceValue (4) 20; Quantity (6) 4; "
           "Descriptio (2) 63"}},
-        {"120 Column 2 Line Report", 120, 8, 2, false,
+        {"120 Column 2 Line Report",
+         120,
+         8,
+         2,
+         false,
          {"label \"Country:\" 8; filler 1; Country (3) 20; label \"Yr:\" 5; filler 1; Year (7) 5; "
           "label \"Face Value:\" 13; filler 1; FaceValue (4) 20; label \"Market Value:\" 16; "
           "filler 1; MarketValu (5) 12; label \"Cond:\" 8; filler 1; Condition (9) 11",
-          "label \"Desc:\" 7; filler 1; Descriptio (2) 58; label \"Grp:\" 6; filler 1; Group (10) 12; "
+          "label \"Desc:\" 7; filler 1; Descriptio (2) 58; label \"Grp:\" 6; filler 1; Group (10) "
+          "12; "
           "label \"Type:\" 7; filler 1; StampType (11) 16; label \"#\" 3; Catalog (1) 8"}},
-        {"Full Report", 120, 8, 8, false,
+        {"Full Report",
+         120,
+         8,
+         8,
+         false,
          {kFull1, kFull2, kFull3, kFull4, "label \"Faults:\" 7; filler 1; Faults (18) 90",
           "label \"Comments:\" 9; filler 1; Comments (8) 110",
           "label \"Misc:\" 5; filler 1; Miscellane (20) 110", "filler 150"}},
         {"Statistic/Summary Report", 90, 10, 0, false, {}},
-        {"90 Column 1 Line Report", 90, 9, 1, true,
+        {"90 Column 1 Line Report",
+         90,
+         9,
+         1,
+         true,
          {"Catalog (1) 8; Country (3) 20; Year (7) 5; FaceValue (4) 20; Descriptio (2) 37"}},
-        {"120 Column 5 Line Report", 120, 8, 5, false, {kFull1, kFull2, kFull3, kFull4, "filler 150"}},
+        {"120 Column 5 Line Report",
+         120,
+         8,
+         5,
+         false,
+         {kFull1, kFull2, kFull3, kFull4, "filler 150"}},
     };
     return reports;
 }

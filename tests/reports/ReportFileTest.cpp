@@ -32,7 +32,9 @@ void writeFile(const QString& path, const Bytes& bytes) {
     f.write(bytes.data(), qint64(bytes.size()));
 }
 
-int le16(const Bytes& b, size_t off) { return int16_t(uint8_t(b[off]) | uint8_t(b[off + 1]) << 8); }
+int le16(const Bytes& b, size_t off) {
+    return int16_t(uint8_t(b[off]) | uint8_t(b[off + 1]) << 8);
+}
 uint32_t le32(const Bytes& b, size_t off) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v << 8 | uint8_t(b[off + size_t(i)]);
@@ -45,7 +47,9 @@ double leDouble(const Bytes& b, size_t off) {
     std::memcpy(&d, &v, 8);
     return d;
 }
-std::string shortString(const Bytes& b, size_t off) { return b.substr(off + 1, uint8_t(b[off])); }
+std::string shortString(const Bytes& b, size_t off) {
+    return b.substr(off + 1, uint8_t(b[off]));
+}
 void set16(Bytes& b, size_t off, int v) {
     b[off] = char(v & 0xFF);
     b[off + 1] = char((v >> 8) & 0xFF);
@@ -90,13 +94,16 @@ ReportDefinition distinctDefinition() {
     d.rightMargin = 1.5;
     d.verticalLines = true;
     d.horizontalLines = false;
-    d.titles = {QStringLiteral("Title one"), QStringLiteral("Title two"), QString(80, QLatin1Char('x'))};
+    d.titles = {QStringLiteral("Title one"), QStringLiteral("Title two"),
+                QString(80, QLatin1Char('x'))};
     for (int l = 0; l < kMaxReportLines; ++l)
         for (int j = 0; j < kItemsPerLine; ++j) {
             ReportItem& it = d.reportLines[size_t(l)][size_t(j)];
             it.width = 1 + (l + j) % 7;
             if (j % 3 == 0) it = {QStringLiteral("Country"), 3, it.width, {}};
-            if (j % 3 == 1) it = {QString::fromLatin1(kLabelKind), 0, it.width, QStringLiteral("L%1.%2").arg(l).arg(j)};
+            if (j % 3 == 1)
+                it = {QString::fromLatin1(kLabelKind), 0, it.width,
+                      QStringLiteral("L%1.%2").arg(l).arg(j)};
         }
     d.groupByLevel1 = false;
     d.groupByLevel2 = true;
@@ -157,7 +164,8 @@ TEST(ReportRecord, FieldsLieAtTheirOffsets) {
             const size_t at = 2122 + size_t(l - 1) * 1500 + size_t(j - 1) * 75;
             EXPECT_EQ(le16(b, at + 32), 1 + (l - 1 + j - 1) % 7) << l << "," << j;
             if ((j - 1) % 3 == 1) {
-                EXPECT_EQ(shortString(b, at + 34), "L" + std::to_string(l - 1) + "." + std::to_string(j - 1));
+                EXPECT_EQ(shortString(b, at + 34),
+                          "L" + std::to_string(l - 1) + "." + std::to_string(j - 1));
             }
             if ((j - 1) % 3 == 0) {
                 EXPECT_EQ(shortString(b, at), "Country");
@@ -272,7 +280,8 @@ TEST_F(ReportStore, AFailedWriteLeavesTheOldFileWhole) {
         EXPECT_FALSE(CreateDefaultReports(file));
     }
     EXPECT_EQ(readFile(file), before);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"DUZEZIVA.URP"}));  // no temporary left
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList({"DUZEZIVA.URP"}));  // no temporary left
 }
 
 TEST_F(ReportStore, SavingToAMissingFileCreatesIt) {
@@ -329,7 +338,8 @@ TEST_F(ReportStore, EarlierReportsAreConvertedOnceAndTheOldFileDeleted) {
     writeFile(dir.file(QStringLiteral("stamp.urp")),  // another letter case is found too
               earlierRecord("Full Report", 120, 8) + earlierRecord("My Stamps", 90, 2));
     auto prepared = prepareReportFile(dir.path());
-    EXPECT_TRUE(prepared.conversion.problems.isEmpty()) << prepared.conversion.problems.join('\n').toStdString();
+    EXPECT_TRUE(prepared.conversion.problems.isEmpty())
+        << prepared.conversion.problems.join('\n').toStdString();
     EXPECT_EQ(prepared.conversion.converted, 1);
     EXPECT_EQ(prepared.conversion.skippedBuiltIn, 1);
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("stamp.urp"))));
@@ -345,7 +355,8 @@ TEST_F(ReportStore, EarlierReportsAreConvertedOnceAndTheOldFileDeleted) {
     EXPECT_EQ(d->numberOfLines, 2);
     EXPECT_FALSE(d->landscape);
     EXPECT_TRUE(d->dateOnPages);
-    for (const ReportFontSpec* f : {&d->titleFont, &d->columnHeaderFont, &d->bodyFont, &d->fourthFont, &d->footnoteFont}) {
+    for (const ReportFontSpec* f :
+         {&d->titleFont, &d->columnHeaderFont, &d->bodyFont, &d->fourthFont, &d->footnoteFont}) {
         EXPECT_EQ(f->faceName, QStringLiteral("Courier New"));
         EXPECT_EQ(f->size, 10);
     }
@@ -395,7 +406,7 @@ TEST_F(ReportStore, DamagedEarlierRecordsAreSkippedAndNamed) {
 struct Damage {
     const char* what;
     std::function<void(Bytes&)> spoil;
-    bool loads;                                        // false: a Corruption naming the record
+    bool loads;                                          // false: a Corruption naming the record
     std::function<void(const ReportDefinition&)> check;  // when it loads
 };
 
@@ -411,7 +422,11 @@ TEST(DamagedReportFile, EveryDefectIsRefusedOrMadeSafe) {
         {"item width 30000", [](Bytes& b) { set16(b, 2122 + 32, 30000); }, true,
          [](const ReportDefinition& d) { EXPECT_EQ(d.reportLines[0][0].width, kMaxItemWidth); }},
         {"negative and huge margins",
-         [](Bytes& b) { setDouble(b, 1845, -2.0); setDouble(b, 1861, 1e300); }, true,
+         [](Bytes& b) {
+             setDouble(b, 1845, -2.0);
+             setDouble(b, 1861, 1e300);
+         },
+         true,
          [](const ReportDefinition& d) {
              EXPECT_EQ(d.topMargin, 0.0);
              EXPECT_EQ(d.leftMargin, kMaxMargin);
@@ -420,7 +435,11 @@ TEST(DamagedReportFile, EveryDefectIsRefusedOrMadeSafe) {
          [](Bytes& b) { setDouble(b, 1869, std::numeric_limits<double>::quiet_NaN()); }, true,
          [](const ReportDefinition& d) { EXPECT_EQ(d.rightMargin, 0.5); }},
         {"font sizes 0 and 30000",
-         [](Bytes& b) { set16(b, 155 + 51, 0); set16(b, 33 + 51, 30000); }, true,
+         [](Bytes& b) {
+             set16(b, 155 + 51, 0);
+             set16(b, 33 + 51, 30000);
+         },
+         true,
          [](const ReportDefinition& d) {
              EXPECT_EQ(d.bodyFont.size, kMinFontSize);
              EXPECT_EQ(d.titleFont.size, kMaxFontSize);
@@ -428,14 +447,21 @@ TEST(DamagedReportFile, EveryDefectIsRefusedOrMadeSafe) {
         {"field number 0 on a field item", [](Bytes& b) { b[2122 + 75 + 31] = 0; }, true,
          [](const ReportDefinition& d) { EXPECT_EQ(d.reportLines[0][1].fieldNumber, 3); }},
         {"unknown field with number 99",
-         [](Bytes& b) { setString(b, 2122, "Nonsense"); b[2122 + 31] = 99; }, true,
-         [](const ReportDefinition& d) { EXPECT_TRUE(d.reportLines[0][0].isFiller()); }},
+         [](Bytes& b) {
+             setString(b, 2122, "Nonsense");
+             b[2122 + 31] = 99;
+         },
+         true, [](const ReportDefinition& d) { EXPECT_TRUE(d.reportLines[0][0].isFiller()); }},
         {"total kind 7", [](Bytes& b) { b[345 + 3 * 75 + 31] = 7; }, true,
          [](const ReportDefinition& d) {
              EXPECT_EQ(d.totalsLine[3].fieldNumber, kTotalPurchasePrice);  // from its name
          }},
         {"tab and line break in texts",
-         [](Bytes& b) { setString(b, 0, "A\tB"); setString(b, 1879, "x\ny"); }, true,
+         [](Bytes& b) {
+             setString(b, 0, "A\tB");
+             setString(b, 1879, "x\ny");
+         },
+         true,
          [](const ReportDefinition& d) {
              EXPECT_EQ(d.name, QStringLiteral("A B"));
              EXPECT_EQ(d.titles[0], QStringLiteral("x y"));
@@ -477,7 +503,8 @@ void expectGuarantees(const ReportDefinition& d) {
         EXPECT_GE(m, 0.0);
         EXPECT_LE(m, kMaxMargin);
     }
-    for (const ReportFontSpec* f : {&d.titleFont, &d.columnHeaderFont, &d.bodyFont, &d.fourthFont, &d.footnoteFont}) {
+    for (const ReportFontSpec* f :
+         {&d.titleFont, &d.columnHeaderFont, &d.bodyFont, &d.fourthFont, &d.footnoteFont}) {
         EXPECT_GE(f->size, kMinFontSize);
         EXPECT_LE(f->size, kMaxFontSize);
         EXPECT_LE(f->faceName.size(), kFaceNameLength);
