@@ -1,11 +1,11 @@
-// Report generation measures text, so its tests need a QGuiApplication (offscreen).
+// Report generation measures text and prints, so its tests need an application (offscreen).
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
