@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev
   fonts-liberation fontconfig
   python3 python3-dbfread python3-dbf libdbd-xbase-perl sqlite3

@@ -1,40 +1,154 @@
-// TMain: the main window. For now it shows the open collection, its record count and the
-// recent-files list, and runs the File menu's database commands.
+// TMain: the main window. It owns the viewer of the open collection and offers every command of
+// the program through its menu bar, the speed-button bar or the lettered buttons, and the record
+// navigator. Every command, from whichever control, runs one Do method; commands whose windows
+// the program does not have yet stay disabled in every control.
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
+#include <map>
+#include <memory>
 
 class QAction;
+class QActionGroup;
+class QFrame;
 class QLabel;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QToolButton;
+
+namespace vz::data {
+enum class DataList;
+}
+
+namespace vz::edit {
+class TMyEdit;
+}
 
 namespace vz::mainwin {
 
 class Program;
+class ViewerModel;
+class ViewerDelegate;
 
 class TMain : public QMainWindow {
     Q_OBJECT
 public:
-    // `program` has started up and must outlive the window.
-    explicit TMain(Program& program, QWidget* parent = nullptr);
+    // The commands, each offered by menu items and buttons that share one QAction.
+    enum class Command {
+        NewDatabase, OpenDatabase, UpdateDatabase, Backup, Restore, Print, Exit,
+        Add, Edit, Copy, Delete, Import, Export,
+        Search, EndSearch, Locate, LocateNext, Reports, Viewer,
+        SortOrder, SearchAndReplace, RebuildIndexes, PackDatabase,
+        ListMaintenance, ColourSetup, Help, Tips, About, OtherProducts,
+    };
+
+    // `program` has started up and must outlive the window. `arguments` is the command line
+    // after the program name ("/BROWSE" selects browse-only mode).
+    TMain(Program& program, const QStringList& arguments = {}, QWidget* parent = nullptr);
     ~TMain() override;
 
-    // Shows the number of records in the viewer frame.
+    QAction* action(Command c) const { return actions_.at(c); }
+    QTableView* grid() const { return ViewerGrid; }
+    ViewerModel* viewerModel() const { return model_; }
+    bool browseOnly() const;
+
+    // The commands.
+    void DoAdd();
+    void DoEdit();
+    void DoCopy();
+    void DoDelete();
+    void DoEndSearch();
+    void DoUpdateDatabase();
+    void DoHelp();
+    void DoExit();
+    void DoColor(int setNumber);
+    void DoListMaintenance(data::DataList list);
+
+    // Search mode on, with its controls; and off.
+    void EnableEndSearch();
+    void DisableEndSearch();
+    // Applies the viewer settings to the grid and reads the rows anew.
+    void SetViewerOptions();
+    // Shows the number of records the viewer holds.
     void DisplayCount();
-    // Shows the recent-files list at the end of the File menu.
+    // Scaling, viewer options, colours and count of the database now open.
+    void DoFileSpecific();
+    // The recent-files list at the end of the File menu.
     void SetMenuLastFiles();
+    // Places the bars, the viewer frame and the grid for the client size.
+    void FormResize();
+    // Shows the speed buttons (1), the lettered buttons (2) or neither (3), and stores the choice.
+    void setButtonBar(int choice);
+    // Reads the rows anew and shows the table's current record.
+    void refreshViewer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
-    void applyDatabase();
+    QAction* addCommand(Command c, const QString& text, const QString& shortcut = {});
+    void buildMenus();
+    void buildSpeedPanel(QWidget* client);
+    void buildLetteredButtons(QWidget* client);
+    void buildNavigator(QWidget* client);
+    void buildViewer(QWidget* client);
+    void buildOptionsMenu(QMenu* options);
+    void updateCommandStates();
+    void syncTableToGrid();
+    void showCurrentRecord();
+    void applyCaption();
+    void applyColours();
+    void applyBrowseOnly();
+    void FormActivate();
+    void chooseDateFormat(int code);
+    void toggleLeadingZeros();
+    void chooseScreenSize(int size);
+    void chooseControlFont(int which);
+    void markFormats();
+    void navigate(int button);
+    void runEditWindow(int mode);
 
     Program& program_;
+    std::map<Command, QAction*> actions_;
+    // Commands the program offers; the others stay disabled.
+    std::map<Command, bool> available_;
+
+    QFrame* SpeedPanel = nullptr;
+    std::array<QFrame*, 4> ButtonFrames{};
+    std::map<Command, QPushButton*> lettered_;
+    QLabel* NavigationLabel = nullptr;
+    QFrame* MyNavigator = nullptr;
+    std::array<QToolButton*, 10> navigatorButtons_{};
+    QFrame* ViewerBevel = nullptr;
+    QLabel* ViewerTitle = nullptr;
+    QLabel* SearchOnLabel = nullptr;
     QLabel* CountLabel = nullptr;
-    QLabel* FileLabel = nullptr;
+    QLabel* CountWordLabel = nullptr;
+    QTableView* ViewerGrid = nullptr;
+    ViewerModel* model_ = nullptr;
+    ViewerDelegate* delegate_ = nullptr;
+
     QAction* LastFilesSeparator = nullptr;
     std::array<QAction*, 5> LastFiles{};
+    QActionGroup* dateGroup_ = nullptr;
+    std::array<QAction*, 13> dateItems_{};  // 1 to 12
+    QAction* leadingZerosItem_ = nullptr;
+    std::map<int, QAction*> screenSizeItems_;
+    std::array<QAction*, 4> buttonBarItems_{};  // 1 to 3
+    std::array<QAction*, 3> currencyItems_{};   // 1 and 2
+    std::array<QAction*, 3> numericItems_{};
+
+    std::unique_ptr<edit::TMyEdit> editWindow_;
+    bool browseOnly_ = false;
+    bool rememberedFieldEditing_ = false;
+    bool shown_ = false;
+    bool activated_ = false;
     bool shutDown_ = false;
 };
 

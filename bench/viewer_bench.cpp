@@ -1,0 +1,166 @@
+// vazovi-viewer-bench: the main window over a large collection sorted by country.
+//
+//   vazovi-viewer-bench [RECORDS] [FOLDER]     (default 1000000 records in /tmp/vazovi-viewer-bench)
+//
+// Makes FOLDER/MASTER.DBF with RECORDS generated stamps once (kept for later runs of the same
+// size) and a settings file sorting by Country. Then, in a child process each, so every figure
+// has its own peak memory:
+//   start   - from the program's start-up (settings, exclusive sort-tag step, shared open) to the
+//             first grid painted: the program's own start-up path, timed to the paint event;
+//   scroll  - with the window up: first row to last row, last to first, and twenty page-downs,
+//             each step timed to its repaint.
+// Runs under the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "BenchSupport.h"
+#include "StampGenerator.h"
+#include "common/ScriptedInteraction.h"
+#include "engine/Table.h"
+#include "main/Program.h"
+#include "main/TMain.h"
+#include "main/ViewerModel.h"
+
+using namespace vz;
+using namespace vz::bench;
+
+namespace {
+
+bool prepare(const std::string& folder, uint64_t records) {
+    std::filesystem::create_directories(folder);
+    const std::string table = folder + "/MASTER.DBF";
+    {
+        auto t = engine::Table::open(table, engine::OpenMode::Shared);
+        if (t && (*t)->recordCount() == records) return true;
+    }
+    std::filesystem::remove(folder + "/MASTER.MDX");
+    engine::Status s = engine::Table::create(table, StampGenerator::fields());
+    if (!s) {
+        std::fprintf(stderr, "%s\n", s.message().c_str());
+        return false;
+    }
+    auto t = engine::Table::open(table, engine::OpenMode::Exclusive);
+    if (!t) return false;
+    StampGenerator gen;
+    StampRecord r;
+    for (uint64_t i = 0; i < records; ++i) {
+        gen.generate(i, r);
+        if (!StampGenerator::appendTo(**t, r)) return false;
+    }
+    return true;
+}
+
+void writeSettings(const std::string& folder) {
+    QFile ini(QString::fromStdString(folder + "/MASTER.INI"));
+    if (ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QTextStream out(&ini);
+        out << "[Sort Order]\r\nPrimary Sort=3\r\nSecondary Sort=0\r\nThird Level Sort=0\r\nFourth Level Sort=0\r\n";
+    }
+}
+
+// Paints the grid now and answers how long that took with what came before it.
+void paintGrid(QTableView* grid) {
+    grid->viewport()->repaint();
+    QApplication::processEvents();
+}
+
+void startPhase(ChildReport& rep, const std::string& folder) {
+    int argc = 1;
+    char name[] = "vazovi-viewer-bench";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    Stopwatch clock;
+    ScriptedInteraction ui;
+    const QString dir = QString::fromStdString(folder);
+    mainwin::Program program(dir, dir + QStringLiteral("/DUZEZIVA.INI"), ui);
+    if (!program.startUp()) return setError(rep, "start-up failed");
+    program.settings().global.misc.showTips = false;
+    mainwin::TMain window(program);
+    window.resize(800, 600);
+    window.show();
+    paintGrid(window.grid());
+    clock.stop(rep);
+    rep.count = uint64_t(window.viewerModel()->rowCount());
+    if (!ui.messages().empty()) setError(rep, ui.messages().front().text.toStdString());
+}
+
+void scrollPhase(ChildReport& rep, const std::string& folder) {
+    int argc = 1;
+    char name[] = "vazovi-viewer-bench";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    ScriptedInteraction ui;
+    const QString dir = QString::fromStdString(folder);
+    mainwin::Program program(dir, dir + QStringLiteral("/DUZEZIVA.INI"), ui);
+    if (!program.startUp()) return setError(rep, "start-up failed");
+    program.settings().global.misc.showTips = false;
+    mainwin::TMain window(program);
+    window.resize(800, 600);
+    window.show();
+    QTableView* grid = window.grid();
+    paintGrid(grid);
+    QElapsedTimer t;
+    double worst = 0, total = 0;
+    int steps = 0;
+    auto step = [&](const std::function<void()>& move) {
+        t.start();
+        move();
+        paintGrid(grid);
+        const double s = double(t.nsecsElapsed()) / 1e9;
+        worst = std::max(worst, s);
+        total += s;
+        ++steps;
+    };
+    step([&] { grid->scrollToBottom(); });
+    step([&] { grid->scrollToTop(); });
+    for (int i = 0; i < 20; ++i)
+        step([&] { grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd); });
+    step([&] { grid->setCurrentIndex(window.viewerModel()->index(window.viewerModel()->rowCount() - 1, 0)); });
+    rep.seconds = worst;
+    rep.seconds2 = total / steps;
+    rep.count = uint64_t(steps);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    uint64_t records = 1000000;
+    if (argc > 1 && !parseCount(argv[1], records)) {
+        std::fprintf(stderr, "usage: vazovi-viewer-bench [RECORDS] [FOLDER]\n");
+        return 2;
+    }
+    const std::string folder = argc > 2 ? argv[2] : "/tmp/vazovi-viewer-bench";
+    printBanner("vazovi-viewer-bench", records, folder);
+    if (!prepare(folder, records)) return 1;
+    writeSettings(folder);
+    // The first start builds the sort tag; the figures are of a start with the tag in place.
+    PhaseRun warm = runInChild([&](ChildReport& r) { startPhase(r, folder); });
+    if (!warm.ok) return 1;
+
+    std::vector<double> starts;
+    long startPeak = 0;
+    for (int i = 0; i < 5; ++i) {
+        PhaseRun run = runInChild([&](ChildReport& r) { startPhase(r, folder); });
+        if (!run.ok) return 1;
+        starts.push_back(run.report.seconds);
+        startPeak = std::max(startPeak, run.peakKb);
+    }
+    std::printf("start to first painted grid: median %.3f s of 5 (first start, building the tag: %.3f s), "
+                "%llu rows, peak RSS %.1f MB\n",
+                median(starts), warm.report.seconds, (unsigned long long)warm.report.count, startPeak / 1024.0);
+    PhaseRun scroll = runInChild([&](ChildReport& r) { scrollPhase(r, folder); });
+    if (!scroll.ok) return 1;
+    std::printf("scrolling: %llu steps (top to bottom, back, 20 page-downs, current to last row): "
+                "slowest %.1f ms, mean %.1f ms, peak RSS %.1f MB\n",
+                (unsigned long long)scroll.report.count, scroll.report.seconds * 1000, scroll.report.seconds2 * 1000,
+                scroll.peakKb / 1024.0);
+    return 0;
+}

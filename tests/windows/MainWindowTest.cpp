@@ -1,0 +1,324 @@
+// The main window: its commands in every control, browse-only mode, the viewer's columns and
+// rows, search mode, the layouts of the button bars, and what survives a restart.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <memory>
+
+#include "common/ScriptedInteraction.h"
+#include "data/DataLists.h"
+#include "engine/Table.h"
+#include "main/DisplayFormats.h"
+#include "main/Program.h"
+#include "main/ScreenSize.h"
+#include "main/TMain.h"
+#include "main/ViewerModel.h"
+
+using namespace vz;
+using mainwin::TMain;
+using C = TMain::Command;
+
+namespace {
+
+// A program over a fresh folder; tips stay closed so nothing waits for a click.
+struct Session {
+    QTemporaryDir dir;
+    ScriptedInteraction ui;
+    std::unique_ptr<mainwin::Program> program;
+
+    Session() { start(); }
+    void start() {
+        program = std::make_unique<mainwin::Program>(dir.path(), dir.filePath("DUZEZIVA.INI"), ui);
+        ASSERT_TRUE(program->startUp());
+        program->settings().global.misc.showTips = false;
+    }
+    engine::Table& table() { return *program->database().table(); }
+    void addStamps(std::initializer_list<const char*> countries) {
+        for (const char* c : countries) {
+            ASSERT_TRUE(table().append());
+            ASSERT_TRUE(table().setText(2, c));
+            ASSERT_TRUE(table().setText(24, "No"));
+            ASSERT_TRUE(table().post());
+        }
+    }
+};
+
+QAction* findIn(QMenu* m, const QString& item) {
+    for (QAction* a : m->actions()) {
+        if (a->text() == item) return a;
+        if (a->menu() != nullptr)
+            if (QAction* found = findIn(a->menu(), item)) return found;
+    }
+    return nullptr;
+}
+
+// The first item of that caption in menu order.
+QAction* findItem(QMenuBar* bar, const QString& menu, const QString& item) {
+    for (QAction* top : bar->actions())
+        if (top->text() == menu && top->menu() != nullptr) return findIn(top->menu(), item);
+    return nullptr;
+}
+
+QPushButton* lettered(TMain& w, const char* name) { return w.findChild<QPushButton*>(QString::fromLatin1(name)); }
+QToolButton* speed(TMain& w, const char* name) { return w.findChild<QToolButton*>(QString::fromLatin1(name)); }
+QString countText(TMain& w) { return w.findChild<QLabel*>("CountLabel")->text(); }
+
+}  // namespace
+
+TEST(MainWindow, MenusCarryEveryItemWithItsShortcut) {
+    Session s;
+    TMain w(*s.program);
+    const std::vector<std::tuple<const char*, const char*, const char*>> items = {
+        {"&File", "&New Database", "Ctrl+W"},     {"&File", "&Open Database", "Ctrl+O"},
+        {"&File", "&Update Database", "Ctrl+Z"},  {"&File", "&Back Up Data", "Ctrl+B"},
+        {"&File", "&Restore Data", "Ctrl+Y"},     {"&File", "&Print", "Ctrl+P"},
+        {"&File", "E&xit", "Ctrl+X"},             {"&Records", "&Add", "Ctrl+A"},
+        {"&Records", "&Edit", "Ctrl+E"},          {"&Records", "&Copy", "Ctrl+C"},
+        {"&Records", "&Delete", "Ctrl+D"},        {"&Records", "&Import", "Ctrl+M"},
+        {"&Records", "E&xport", "Ctrl+T"},        {"Navi&gate", "&Search (Query)", "Ctrl+S"},
+        {"Navi&gate", "&End Search", "Ctrl+I"},   {"Navi&gate", "&Locate", "Ctrl+L"},
+        {"Navi&gate", "Locate &Next", "Ctrl+N"},  {"Navi&gate", "&Reports", "Ctrl+R"},
+        {"Navi&gate", "&Viewer", "Ctrl+V"},       {"&Options", "Sort &Order", "Ctrl+Q"},
+        {"&Options", "640 x 480", "Shift+F1"},    {"&Options", "1280 x 1024", "Shift+F4"},
+        {"&Options", "&Speed Buttons", "Ctrl+F1"}, {"&Options", "&None", "Ctrl+F3"},
+        {"&Options", "&Main Window Color", "Ctrl+F4"}, {"&Options", "&ALL Windows Color", "Ctrl+F9"},
+        {"&Options", "&Faults", ""},              {"&Options", "Load In &Defaults", ""},
+        {"&Options", "&U.S. Dollars", ""},        {"&Options", "&U.S. Format", ""},
+        {"&Options", "&Leading Zeros", ""},       {"&Options", "dd.mm.yyyy", ""},
+        {"&Options", "&Label Font", "Shift+F8"},  {"&Options", "&Button Font", "Shift+F10"},
+        {"&Tools", "&Search and Replace", "Ctrl+F"}, {"&Tools", "&Pack Database", ""},
+        {"&Help", "&Contents", "Ctrl+H"},         {"&Help", "&Review \"Tips of the Day\"", ""},
+        {"&Help", "&About", ""},                  {"&Help", "Other &Products", ""},
+    };
+    for (const auto& [menu, item, shortcut] : items) {
+        QAction* a = findItem(w.menuBar(), menu, item);
+        ASSERT_NE(a, nullptr) << menu << " " << item;
+        EXPECT_EQ(a->shortcut().toString(), QString::fromLatin1(shortcut)) << item;
+    }
+    // Commands without their windows yet are there but unavailable, never pretending to work.
+    EXPECT_FALSE(w.action(C::Search)->isEnabled());
+    EXPECT_FALSE(w.action(C::Reports)->isEnabled());
+    EXPECT_TRUE(w.action(C::Add)->isEnabled());
+    // End Search only while a search is in force.
+    EXPECT_FALSE(w.action(C::EndSearch)->isEnabled());
+}
+
+TEST(MainWindow, BrowseOnlyModeTakesItsCommandsFromEveryControl) {
+    for (const char* argument : {"/browse", "/BROWSEX"}) {
+        Session s;
+        s.program->settings().database.gridOptions.fieldEditing = true;
+        TMain w(*s.program, {QString::fromLatin1(argument)});
+        w.setButtonBar(mainwin::kLetteredButtons);
+        const bool browsing = QString::fromLatin1(argument) == "/browse";
+        EXPECT_EQ(w.browseOnly(), browsing) << argument;
+        for (C c : {C::Add, C::Copy, C::Delete, C::Backup, C::Restore, C::Viewer, C::Import, C::SearchAndReplace})
+            if (browsing) EXPECT_FALSE(w.action(c)->isEnabled()) << int(c);
+        EXPECT_EQ(w.action(C::Add)->isEnabled(), !browsing);
+        EXPECT_EQ(lettered(w, "DeleteButton")->isEnabled(), !browsing);
+        EXPECT_EQ(lettered(w, "AddButton")->isEnabled(), !browsing);
+        EXPECT_EQ(speed(w, "delete-record-button")->isEnabled(), !browsing);
+        EXPECT_EQ(findItem(w.menuBar(), "&Options", "List &Maintenance")->isEnabled(), !browsing);
+        // The navigator keeps first, prior, next and last only; cells cannot be edited.
+        EXPECT_EQ(w.findChild<QToolButton*>("nav-delete")->isHidden(), browsing);
+        EXPECT_FALSE(w.findChild<QToolButton*>("nav-first")->isHidden());
+        EXPECT_EQ(s.program->settings().database.gridOptions.fieldEditing, !browsing);
+        w.close();
+        // Field editing gets its value back for the settings file.
+        EXPECT_TRUE(s.program->settings().database.gridOptions.fieldEditing);
+    }
+}
+
+TEST(MainWindow, ColumnsFollowFieldOrderAndDisplayFields) {
+    std::vector<int> order(25);
+    std::vector<bool> shown(25, true);
+    for (int i = 0; i < 25; ++i) order[size_t(i)] = i + 1;
+    order[0] = 2;
+    order[1] = 1;
+    EXPECT_EQ(mainwin::viewerColumns(order, shown).front(), 2);
+    EXPECT_EQ(mainwin::viewerColumns(order, shown)[1], 1);
+    shown[2] = false;  // field 3: the following fields close up
+    const std::vector<int> cols = mainwin::viewerColumns(order, shown);
+    ASSERT_EQ(cols.size(), 24u);
+    EXPECT_EQ(cols[2], 4);
+
+    Session s;
+    s.addStamps({"Peru"});
+    data::DatabaseSettings& d = s.program->settings().database;
+    d.field(1).order = 2;
+    d.field(2).order = 1;
+    d.field(3).display = false;
+    d.field(2).caption = "Words";
+    d.field(2).width = 40;
+    TMain w(*s.program);
+    w.show();
+    mainwin::ViewerModel* m = w.viewerModel();
+    EXPECT_EQ(m->columnCount(), 24);
+    EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), "Words");
+    EXPECT_EQ(m->fieldOfColumn(1), 1);
+    EXPECT_EQ(m->columnOfField(3), -1);
+    // Widths in characters of the grid font.
+    EXPECT_GT(w.grid()->columnWidth(m->columnOfField(2)), w.grid()->columnWidth(m->columnOfField(25)));
+}
+
+TEST(MainWindow, ViewerShowsTheActiveOrderAndTheCountFollowsDeletes) {
+    Session s;
+    s.addStamps({"Peru", "Chile", "Togo", "Aden"});
+    // A new database sorts by Country: reopening the table puts its sort tag in force.
+    s.program->database().closeTable();
+    ASSERT_TRUE(s.program->database().openTable(engine::OpenMode::Shared));
+    ASSERT_EQ(s.table().activeTag(), "NewIndex");
+    TMain w(*s.program);
+    w.show();
+    mainwin::ViewerModel* m = w.viewerModel();
+    QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const int country = m->columnOfField(3);
+    QStringList seen;
+    for (int r = 0; r < m->rowCount(); ++r) seen << m->index(r, country).data().toString();
+    EXPECT_EQ(seen, QStringList({"Aden", "Chile", "Peru", "Togo"}));
+    EXPECT_EQ(countText(w), "4");
+
+    // Delete the second row: No keeps it, Yes removes it and the count drops by one.
+    w.grid()->setCurrentIndex(m->index(1, country));
+    s.ui.answers = {Answer::No};
+    w.DoDelete();
+    EXPECT_EQ(countText(w), "4");
+    s.ui.answers = {Answer::Yes};
+    w.DoDelete();
+    EXPECT_EQ(countText(w), "3");
+    EXPECT_EQ(m->index(1, country).data().toString(), "Peru");
+    EXPECT_EQ(s.ui.messages().back().caption, "Confirm");
+    EXPECT_EQ(s.ui.messages().back().text, "Delete this record?");
+}
+
+TEST(MainWindow, SearchModeNarrowsTheViewerUntilEndSearch) {
+    Session s;
+    s.addStamps({"Peru", "Chile", "Peru"});
+    TMain w(*s.program);
+    w.show();
+    auto* searchOn = w.findChild<QLabel*>("SearchOnLabel");
+    // Without a search test a search admits nothing.
+    w.EnableEndSearch();
+    w.refreshViewer();
+    w.DisplayCount();
+    EXPECT_EQ(countText(w), "0");
+    EXPECT_TRUE(searchOn->isVisibleTo(&w));
+    EXPECT_TRUE(w.action(C::EndSearch)->isEnabled());
+
+    s.program->searchTest = [](const engine::Table& t) { return t.text(2).rfind("Peru", 0) == 0; };
+    w.refreshViewer();
+    w.DisplayCount();
+    EXPECT_EQ(countText(w), "2");
+
+    w.DoEndSearch();
+    EXPECT_EQ(countText(w), "3");
+    EXPECT_FALSE(searchOn->isVisibleTo(&w));
+    EXPECT_FALSE(w.action(C::EndSearch)->isEnabled());
+    w.setButtonBar(mainwin::kLetteredButtons);
+    EXPECT_FALSE(lettered(w, "EndSrchButton")->isEnabled());
+}
+
+TEST(MainWindow, CellsEditedInTheGridAreStoredButNeverJoinTheLists) {
+    Session s;
+    s.addStamps({"Peru"});
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    TMain w(*s.program);
+    w.show();
+    mainwin::ViewerModel* m = w.viewerModel();
+    const QStringList before = s.program->lists().model(data::DataList::Country)->stringList();
+    ASSERT_TRUE(m->setData(m->index(0, m->columnOfField(3)), "  Atlantis  ", Qt::EditRole));
+    ASSERT_TRUE(m->setData(m->index(0, m->columnOfField(25)), Qt::Checked, Qt::CheckStateRole));
+    ASSERT_TRUE(s.table().go(1));
+    EXPECT_EQ(s.table().text(2).substr(0, 9), "Atlantis ");
+    EXPECT_EQ(s.table().text(24), "Yes");
+    EXPECT_EQ(s.program->lists().model(data::DataList::Country)->stringList(), before);
+    // A character the table's code page cannot hold is refused, with nothing stored.
+    EXPECT_FALSE(m->setData(m->index(0, m->columnOfField(3)), QString::fromUtf8("日本"), Qt::EditRole));
+    EXPECT_EQ(s.ui.messages().back().caption, "Error");
+    ASSERT_TRUE(s.table().go(1));
+    EXPECT_EQ(s.table().text(2).substr(0, 9), "Atlantis ");
+
+    // With field editing off nothing is editable.
+    s.program->settings().database.gridOptions.fieldEditing = false;
+    w.SetViewerOptions();
+    EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST(MainWindow, ResizingPlacesTheViewerForEachButtonBar) {
+    Session s;
+    TMain w(*s.program);
+    w.show();
+    w.resize(800, 600);
+    QWidget* client = w.centralWidget();
+    const int H = client->height(), W = client->width();
+    const struct {
+        int choice, gridTop, gridHeightLess;
+    } cases[] = {{1, 70, 77}, {2, 122, 129}, {3, 40, 47}};
+    for (const auto& c : cases) {
+        w.setButtonBar(c.choice);
+        EXPECT_EQ(w.grid()->geometry().top(), c.gridTop) << c.choice;
+        EXPECT_EQ(w.grid()->height(), H - c.gridHeightLess) << c.choice;
+        EXPECT_EQ(w.grid()->width(), W - 14);
+        EXPECT_EQ(w.findChild<QWidget*>("SpeedPanel")->isVisibleTo(&w), c.choice == 1);
+        EXPECT_EQ(lettered(w, "AddButton")->isVisibleTo(&w), c.choice == 2);
+        EXPECT_EQ(lettered(w, "AddButton")->isEnabled(), c.choice == 2);
+    }
+    EXPECT_EQ(w.findChild<QWidget*>("MyNavigator")->x(), W - 207);
+    auto* title = w.findChild<QLabel*>("ViewerTitle");
+    EXPECT_EQ(title->x(), (W - title->width()) / 2);
+}
+
+TEST(MainWindow, ChoicesSurviveARestart) {
+    Session s;
+    {
+        TMain w(*s.program);
+        w.show();
+        w.setButtonBar(mainwin::kNoButtons);
+        findItem(w.menuBar(), "&Options", "dd.mm.yyyy")->trigger();
+        findItem(w.menuBar(), "&Options", "&Leading Zeros")->trigger();
+        findItem(w.menuBar(), "&Options", "&Windows Setting")->trigger();  // currency
+        w.setGeometry(40, 50, 700, 520);
+        w.close();
+    }
+    s.start();
+    const data::MiscSettings& misc = s.program->settings().global.misc;
+    EXPECT_EQ(misc.buttonBar, 3);
+    EXPECT_EQ(misc.dateFormat, 12);
+    EXPECT_TRUE(misc.dateLeadingZeros);
+    EXPECT_EQ(misc.currencyFormat, 2);
+    EXPECT_EQ(misc.mainWindowWidth, 700);
+    TMain w(*s.program);
+    EXPECT_TRUE(findItem(w.menuBar(), "&Options", "dd.mm.yyyy")->isChecked());
+    EXPECT_TRUE(findItem(w.menuBar(), "&Options", "&None")->isChecked());
+    EXPECT_EQ(mainwin::displayFormats().formatDate({1998, 3, 5}), "05.03.1998");
+    EXPECT_EQ(w.width(), 700);
+    // Back to the default for the other tests.
+    mainwin::displayFormats().setDateFormat(1, false);
+    mainwin::displayFormats().setCurrencyFormat(mainwin::kFormatUS);
+}
+
+TEST(MainWindow, DateFormatChoiceRedrawsTheGridDates) {
+    Session s;
+    ASSERT_TRUE(s.table().append());
+    ASSERT_TRUE(s.table().setDate(13, {1998, 3, 5}));
+    ASSERT_TRUE(s.table().post());
+    TMain w(*s.program);
+    w.show();
+    mainwin::ViewerModel* m = w.viewerModel();
+    const QModelIndex date = m->index(0, m->columnOfField(14));
+    EXPECT_EQ(date.data().toString(), "3/5/98");
+    findItem(w.menuBar(), "&Options", "dd/mm/yyyy")->trigger();
+    EXPECT_EQ(date.data().toString(), "5/3/1998");
+    findItem(w.menuBar(), "&Options", "&Leading Zeros")->trigger();
+    EXPECT_EQ(date.data().toString(), "05/03/1998");
+    mainwin::displayFormats().setDateFormat(1, false);
+}
