@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/PrintJob.h"
+
 namespace vz::reports {
 
 PageStream::PageStream(const QPageSize& paper, bool landscape) : paper_(paper), landscape_(landscape) {
@@ -86,6 +88,8 @@ void PageStream::drawPage(QPainter& painter, int number, QPointF topLeft, double
     painter.drawImage(topLeft, image.convertToFormat(QImage::Format_Grayscale8));
 }
 
+bool PageStream::printing() { return PrintJob::inProgress(); }
+
 bool PageStream::print(QPagedPaintDevice& device, int first, int last, int copies, QString* error) {
     first = std::max(first, 1);
     last = std::min(last, int(pages_.size()));
@@ -95,9 +99,9 @@ bool PageStream::print(QPagedPaintDevice& device, int first, int last, int copie
         return false;
     };
     if (first > last) return fail(QStringLiteral("There is no page to print in that range."));
-    if (printing_) return fail(QStringLiteral("Previous print job has not yet finished."));
+    if (PrintJob::inProgress()) return fail(QStringLiteral("Previous print job has not yet finished."));
 
-    printing_ = true;
+    PrintJob job;
     device.setPageSize(paper_);
     device.setPageOrientation(landscape_ ? QPageLayout::Landscape : QPageLayout::Portrait);
     device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
@@ -115,7 +119,6 @@ bool PageStream::print(QPagedPaintDevice& device, int first, int last, int copie
         }
         ok = painter.end() && ok;
     }
-    printing_ = false;
     if (!ok) return fail(QStringLiteral("The report could not be printed."));
     return true;
 }

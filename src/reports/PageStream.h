@@ -48,8 +48,9 @@ public:
     // device cannot be printed on or no page is in the range.
     [[nodiscard]] bool print(QPagedPaintDevice& device, int first, int last, int copies,
                              QString* error = nullptr);
-    // True while print() is running.
-    bool printing() const { return printing_; }
+    // True while a print job of the program runs (this stream's, or any other), when print()
+    // refuses to start another.
+    static bool printing();
 
 private:
     QPageSize paper_;
@@ -57,7 +58,6 @@ private:
     std::vector<QPicture> pages_;  // finished pages
     QPicture current_;             // the page being recorded
     QPainter painter_;
-    bool printing_ = false;
 };
 
 }  // namespace vz::reports

@@ -2,7 +2,9 @@
 
 #include <QDate>
 #include <cmath>
+#include <optional>
 
+#include "common/PrintJob.h"
 #include "data/ListFile.h"
 #include "data/Settings.h"
 #include "engine/Table.h"
@@ -515,6 +517,8 @@ void ReportRun::footer(PageEngine& e) {
 ReportResult runReport(const ReportDefinition& definition, engine::Table& table,
                        const ReportContext& context, ReportMode mode, PageEngine& engine,
                        const QString& textFile) {
+    std::optional<PrintJob> printing;
+    if (mode == ReportMode::Print) printing.emplace();
     ReportRun run(definition, table, context, mode, textFile);
     engine.setLandscape(definition.landscape);
     ReportResult result;

@@ -2,7 +2,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 
+#include "common/PrintJob.h"
 #include "reports/PageEngine.h"
 #include "reports/PageStream.h"
 #include "reports/PageStreamView.h"
@@ -85,4 +88,23 @@ TEST(PageStreamView, PaintsTheCurrentPageAtTheZoom) {
         EXPECT_EQ(image.pixel(200, 100), qRgb(255, 255, 255));    // paper
         EXPECT_EQ(image.pixel(450, 100), qRgb(255, 0, 0));        // beside the page
     }
+}
+
+TEST(PageStream, PrintsNothingWhileAnotherPrintJobRuns) {
+    PageStream stream;
+    PageEngine engine(stream);
+    ThreePages job;
+    ASSERT_EQ(engine.run(job), PageEngine::Outcome::Completed);
+    QTemporaryDir dir;
+    QPdfWriter writer(dir.filePath("p.pdf"));
+    QString error;
+    {
+        vz::PrintJob other;
+        EXPECT_TRUE(PageStream::printing());
+        EXPECT_FALSE(stream.print(writer, 1, 3, 1, &error));
+        EXPECT_EQ(error, "Previous print job has not yet finished.");
+    }
+    EXPECT_FALSE(stream.print(writer, 3, 2, 1, &error));  // an empty range
+    EXPECT_TRUE(stream.print(writer, 1, 3, 1, &error));
+    EXPECT_FALSE(PageStream::printing());
 }

@@ -369,7 +369,7 @@ TEST(ReportPdf, FullReportHasItsPageCount) {
         ASSERT_TRUE(stream.print(writer, 2, 3, 2));  // pages 2 and 3, twice
     }
     EXPECT_EQ(pdfPages(fromStream), 4);
-    EXPECT_FALSE(stream.printing());
+    EXPECT_FALSE(PageStream::printing());
     // Printed from the stream, the pages carry what the direct print does, at the same places.
     const QString pages2and3 = pdfText(direct, 2, 3);
     EXPECT_TRUE(pages2and3.contains("Stamp 12")) << pages2and3.toStdString();
