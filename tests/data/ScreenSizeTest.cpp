@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <array>
 
 #include "main/ScreenSize.h"
 
@@ -66,65 +67,32 @@ TEST(ScreenScale, MenuCaptionsAndShortcutsInOrder) {
     EXPECT_EQ(shortcuts, QStringList({"Shift+F1", "Shift+F2", "Shift+F3", "Shift+F4"}));
 }
 
-TEST(TopLayout, SpeedButtons) {
-    const TopLayout l = topLayout(kSpeedButtons, 632, 418, 120);
-    EXPECT_TRUE(l.speedPanel);
-    EXPECT_FALSE(l.letteredButtons);
-    EXPECT_FALSE(l.navigationLabel);
-    EXPECT_EQ(l.navigatorLeft, 424);
-    EXPECT_EQ(l.navigatorTop, 3);
-    EXPECT_EQ(l.navigatorWidth, 241);
-    EXPECT_EQ(l.searchOnTop, 44);
-    EXPECT_EQ(l.countTop, 38);
-    EXPECT_EQ(l.countWordTop, 52);
-    EXPECT_EQ(l.frameTop, 34);
-    EXPECT_EQ(l.frameHeight, 418 - 37);
-    EXPECT_EQ(l.titleTop, 38);
-    EXPECT_EQ(l.gridTop, 70);
-    EXPECT_EQ(l.gridHeight, 418 - 77);
-    EXPECT_EQ(l.frameWidth, 626);
-    EXPECT_EQ(l.gridWidth, 618);
-    EXPECT_EQ(l.titleLeft, 256);
-}
-
-TEST(TopLayout, LetteredButtons) {
-    const TopLayout l = topLayout(kLetteredButtons, 800, 500, 121);
-    EXPECT_FALSE(l.speedPanel);
-    EXPECT_TRUE(l.letteredButtons);
-    EXPECT_TRUE(l.navigationLabel);
-    EXPECT_EQ(l.navigationLabelTop, 20);
-    EXPECT_EQ(l.navigatorLeft, 400);
-    EXPECT_EQ(l.navigatorTop, 47);
-    EXPECT_EQ(l.navigatorWidth, 221);
-    EXPECT_EQ(l.searchOnTop, 96);
-    EXPECT_EQ(l.countTop, 90);
-    EXPECT_EQ(l.countWordTop, 105);
-    EXPECT_EQ(l.frameTop, 86);
-    EXPECT_EQ(l.frameHeight, 500 - 89);
-    EXPECT_EQ(l.titleTop, 90);
-    EXPECT_EQ(l.gridTop, 122);
-    EXPECT_EQ(l.gridHeight, 500 - 129);
-    EXPECT_EQ(l.frameWidth, 794);
-    EXPECT_EQ(l.gridWidth, 786);
-    EXPECT_EQ(l.titleLeft, 339);  // (800 - 121) / 2, the half pixel dropped
-}
-
-TEST(TopLayout, NoButtonsPutsTheNavigatorAtTheRightEdge) {
-    const TopLayout l = topLayout(kNoButtons, 700, 418, 120);
-    EXPECT_FALSE(l.speedPanel);
-    EXPECT_FALSE(l.letteredButtons);
-    EXPECT_FALSE(l.navigationLabel);
-    EXPECT_EQ(l.navigatorLeft, 700 - 207);
-    EXPECT_EQ(l.navigatorTop, 8);
-    EXPECT_EQ(l.navigatorWidth, 201);
-    EXPECT_EQ(l.searchOnTop, 14);
-    EXPECT_EQ(l.countTop, 8);
-    EXPECT_EQ(l.countWordTop, 23);
-    EXPECT_EQ(l.frameTop, 4);
-    EXPECT_EQ(l.frameHeight, 418 - 7);
-    EXPECT_EQ(l.titleTop, 8);
-    EXPECT_EQ(l.gridTop, 40);
-    EXPECT_EQ(l.gridHeight, 418 - 47);
+TEST(TopLayout, EachButtonBarPlacesTheTopControlsAndSizesFromTheClientArea) {
+    struct Row {
+        int choice;
+        bool speed, lettered, navLabel;
+        int navLeft, navTop, navWidth, searchOn, count, countWord, frameTop, titleTop, gridTop, frameCut, gridCut;
+    };
+    const int cw = 700, ch = 500;
+    for (const Row& r : {Row{kSpeedButtons, true, false, false, 424, 3, 241, 44, 38, 52, 34, 38, 70, 37, 77},
+                         Row{kLetteredButtons, false, true, true, 400, 47, 221, 96, 90, 105, 86, 90, 122, 89, 129},
+                         Row{kNoButtons, false, false, false, cw - 207, 8, 201, 14, 8, 23, 4, 8, 40, 7, 47}}) {
+        SCOPED_TRACE(r.choice);
+        const TopLayout l = topLayout(r.choice, cw, ch, 121);
+        EXPECT_EQ(l.speedPanel, r.speed);
+        EXPECT_EQ(l.letteredButtons, r.lettered);
+        EXPECT_EQ(l.navigationLabel, r.navLabel);
+        EXPECT_EQ(l.navigationLabelTop, 20);
+        EXPECT_EQ((std::array{l.navigatorLeft, l.navigatorTop, l.navigatorWidth}),
+                  (std::array{r.navLeft, r.navTop, r.navWidth}));
+        EXPECT_EQ((std::array{l.searchOnTop, l.countTop, l.countWordTop, l.frameTop, l.titleTop, l.gridTop}),
+                  (std::array{r.searchOn, r.count, r.countWord, r.frameTop, r.titleTop, r.gridTop}));
+        EXPECT_EQ(l.frameHeight, ch - r.frameCut);
+        EXPECT_EQ(l.gridHeight, ch - r.gridCut);
+        EXPECT_EQ(l.frameWidth, cw - 6);
+        EXPECT_EQ(l.gridWidth, cw - 14);
+        EXPECT_EQ(l.titleLeft, 289);  // (700 - 121) / 2, the half pixel dropped
+    }
 }
 
 TEST(TopLayout, OddValuesAndNarrowWindows) {
