@@ -155,7 +155,6 @@ bool ReportRun::beforeJob(PageEngine& e) {
         return false;
     }
     walking_ = true;
-    loadCurrent();
     return true;
 }
 
@@ -177,6 +176,12 @@ void ReportRun::afterJob(PageEngine& e) {
 
 bool ReportRun::loadCurrent() {
     while (!atEnd()) {
+        if (table_.state() != engine::Table::State::Browse) {  // go() would post the edit
+            engine_->fail(QStringLiteral("%1: a record is being edited; finish it before printing a report.")
+                              .arg(fromStd(table_.path())));
+            pos_ = order_.size();
+            return false;
+        }
         const engine::Status s = table_.go(order_[pos_]);
         if (s) return true;
         if (s.code() != engine::Status::Code::NotFound) {
@@ -460,6 +465,9 @@ bool ReportRun::page(PageEngine& e) {
     e.setSectionBottom(e.pageHeight() - e.bottomMargin() - kBodyGap);
     e.gotoSectionTop();
     taken_ = false;
+    // Between pages a window may have drawn the table (the status window lets events through);
+    // make sure the record in hand is the current one again.
+    loadCurrent();
     borders_ = 0;
     if (lines_ == 1) {
         if (def_.verticalLines) borders_ |= kBorderLeft | kBorderRight;
