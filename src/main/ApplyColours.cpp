@@ -1,6 +1,7 @@
 #include "main/ApplyColours.h"
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QToolBar>
@@ -43,6 +45,14 @@ void paint(QWidget* w, std::initializer_list<RoleColour> backgrounds,
         w->setBackgroundRole(QPalette::Window);
         w->setAutoFillBackground(true);
     }
+}
+
+// Bars would otherwise take the window's background from it and draw their text, which is in
+// the button colour, on it: they are pinned to the application's colours instead.
+void keepApplicationLook(QWidget* w) {
+    QPalette p = QApplication::palette(w);
+    p.setResolveMask(~QPalette::ResolveMask(0));
+    w->setPalette(p);
 }
 
 bool isRadioGroup(const QGroupBox* box) {
@@ -100,8 +110,10 @@ private:
             paint(w, {{QPalette::Window, c_[ColourRole::RadioBackground]}},
                   {{QPalette::WindowText, c_[ColourRole::RadioText]}}, true);
             children(w);
-        } else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractItemView*>(w) ||
-                   qobject_cast<QMenuBar*>(w) || qobject_cast<QToolBar*>(w)) {
+        } else if (qobject_cast<QMenuBar*>(w) || qobject_cast<QToolBar*>(w) ||
+                   qobject_cast<QStatusBar*>(w)) {
+            keepApplicationLook(w);
+        } else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractItemView*>(w)) {
             // keeps its own look
         } else {
             children(w);  // a frame, panel, group box, tab page, ...

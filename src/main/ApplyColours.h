@@ -6,8 +6,8 @@
 // boxes the Combo colours; list boxes and string grids of choices (QListView, QListWidget,
 // QTableWidget) the List Box colours; radio buttons and radio groups (group boxes that hold
 // radio buttons and no other input) the Radio colours; check boxes the Check colours. Push and
-// tool buttons, menus, tool bars, data grids over a model (QTableView, QTreeView) and other
-// windows keep their own look. A control whose "keepOwnColours" property is true is left alone
+// tool buttons, data grids over a model (QTableView, QTreeView) and other windows keep their own
+// look; menu bars, tool bars and status bars keep the application's colours. A control whose "keepOwnColours" property is true is left alone
 // with everything inside it.
 //
 // Colours go into the controls' palettes, so applying a set twice is applying it once, and a

@@ -9,8 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -281,6 +284,16 @@ TEST(ApplyColourSet, ColoursByKindAndLeavesOtherWindowsGridsAndOptedOutControlsA
               keptBefore.color(QPalette::WindowText));
     EXPECT_FALSE(w.ownColours->autoFillBackground());
     EXPECT_EQ(w.childLabel->palette().color(QPalette::Window), childBefore.color(QPalette::Window));
+    // A main window's bars keep the application's colours rather than the window's background.
+    QMainWindow main;
+    main.setCentralWidget(new QLabel("Stamp Viewer"));
+    QMenuBar* bar = main.menuBar();
+    QStatusBar* status = main.statusBar();
+    applyColourSet(&main, set);
+    EXPECT_EQ(colour(main.centralWidget(), QPalette::Window), QColor(0, 255, 255));
+    for (const QWidget* b : {static_cast<QWidget*>(bar), static_cast<QWidget*>(status)})
+        for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::ButtonText})
+            EXPECT_EQ(colour(b, role), QApplication::palette(b).color(QPalette::Active, role));
     // Disabled text keeps looking disabled.
     EXPECT_NE(w.edit->palette().color(QPalette::Disabled, QPalette::Text), QColor(0, 0, 128));
 }
