@@ -27,7 +27,7 @@ public:
                      QWidget* parent = nullptr);
 
     // The text for the box after Ok; empty before Ok.
-    const std::optional<QString>& result() const { return result_; }
+    const std::optional<QString>& joinedText() const { return result_; }
 
     QListWidget* TheList = nullptr;
     QPushButton* OkButton = nullptr;
