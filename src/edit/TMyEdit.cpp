@@ -1,5 +1,7 @@
 #include "edit/TMyEdit.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -32,6 +34,9 @@
 namespace vz::edit {
 
 namespace {
+
+// The most characters the collector may type into a box: its field's width.
+constexpr char kTypingLimit[] = "typingLimit";
 
 constexpr int kDesignWidth = 632;
 constexpr int kDesignHeight = 399;
@@ -113,6 +118,7 @@ TMyEdit::TMyEdit(mainwin::Program& program, QWidget* parent) : QDialog(parent), 
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
 
+    setFont(QFont(QStringLiteral("Arial"), 9));
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("Client"));
     client_->resize(kDesignWidth, kDesignHeight);
@@ -129,7 +135,11 @@ TMyEdit::TMyEdit(mainwin::Program& program, QWidget* parent) : QDialog(parent), 
 
     // The window sees every key before its controls.
     installEventFilter(this);
-    for (QWidget* w : client_->findChildren<QWidget*>()) w->installEventFilter(this);
+    for (QWidget* w : boxes_) {
+        w->installEventFilter(this);
+        if (auto* combo = qobject_cast<QComboBox*>(w)) combo->lineEdit()->installEventFilter(this);
+    }
+    for (QPushButton* b : client_->findChildren<QPushButton*>()) b->installEventFilter(this);
 
     LoadWithClearItem->setChecked(program_.settings().global.defaults.loadWithClear);
     LoadWithAddItem->setChecked(program_.settings().global.defaults.loadWithAdd);
@@ -156,12 +166,14 @@ void TMyEdit::buildBoxes(QWidget* client) {
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setMaxVisibleItems(12);
             combo->lineEdit()->setMaxLength(field.width);
+            combo->lineEdit()->setProperty(kTypingLimit, field.width);
             if (combo->completer()) combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
             combo->setCurrentIndex(-1);
             w = combo;
         } else {
             auto* edit = new QLineEdit(client);
             edit->setMaxLength(field.width);
+            edit->setProperty(kTypingLimit, field.width);
             if (d.field == 14) PurchDate = edit;
             w = edit;
         }
@@ -214,6 +226,7 @@ void TMyEdit::buildBoxes(QWidget* client) {
     QFont bold = TotalsLabel->font();
     bold.setBold(true);
     TotalsLabel->setFont(bold);
+    TotalsLabel->setProperty(mainwin::kKeepFontProperty, true);
     TotalsLabel->setAlignment(Qt::AlignCenter);
     place(TotalsLabel, kTotalLeft, rowTop(10), kTotalWidth);
     PurchaseTotal = new QLabel(client);
@@ -328,7 +341,7 @@ void TMyEdit::setBrowseOnly(bool on) {
     for (QAction* a : {NewRecordItem, ClearRecordItem, UpdateRecordItem, UpdateExitItem, CutItem, CopyItem, PasteItem,
                        DeleteItem, LoadDefaultsItem, SaveDefaultsItem, LoadWithClearItem, LoadWithAddItem})
         a->setEnabled(!on);
-    DefaultsMenu->setEnabled(!on);
+    DefaultsMenu->menuAction()->setEnabled(!on);
     for (QPushButton* b : {UpdateExitButton, UpdateButton, ClearButton}) b->setEnabled(!on);
 }
 
@@ -381,23 +394,23 @@ QString TMyEdit::boxText(int field) const {
 
 void TMyEdit::setBoxText(int field, const QString& text) {
     QWidget* w = box(field);
-    if (auto* combo = qobject_cast<QComboBox*>(w)) {
-        combo->setCurrentIndex(-1);
-        combo->setEditText(text);
-        return;
-    }
-    auto* edit = static_cast<QLineEdit*>(w);
+    auto* combo = qobject_cast<QComboBox*>(w);
+    QLineEdit* edit = combo ? combo->lineEdit() : static_cast<QLineEdit*>(w);
     if (edit == PurchDate) {
         edit->setText(RecordForm::fitDateBox(text, mainwin::displayFormats().dateSeparator()));
         return;
     }
-    // Values can be longer than what the collector may type (the multi-value boxes and the
-    // saved defaults): such a box holds the whole text, and the store cuts it to its field.
-    const int limit = edit->maxLength();
-    if (text.size() > limit) edit->setMaxLength(int(text.size()));
-    edit->setText(text);
-    if (text.size() <= limit) return;
-    edit->setMaxLength(limit);
+    // The typing limit must not cut what the window puts into a box: a money amount with its
+    // group separators can be longer than what may be typed, and a cut amount would be stored
+    // as another value. The box then takes typing up to that length; the store cuts text to
+    // its field.
+    edit->setMaxLength(std::max(edit->property(kTypingLimit).toInt(), int(text.size())));
+    if (combo) {
+        combo->setCurrentIndex(-1);
+        combo->setEditText(text);
+    } else {
+        edit->setText(text);
+    }
 }
 
 RecordValues TMyEdit::values() const {
