@@ -363,6 +363,9 @@ void TMyEdit::FormShow() {
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     mainwin::showPersistentWindow(this, *design_, program_.settings().database, mainwin::screenScale().factor());
     setFixedSize(size());
+    // Each opening starts under the window's own caption; New Record and Copy Record change it
+    // for the record they begin.
+    setWindowTitle(QStringLiteral("Input Vazovi"));
     const std::array<QString, 25> names = captions();
     for (int field = 1; field <= kTextBoxCount; ++field) labels_[size_t(field - 1)]->setText(names[size_t(field - 1)]);
     Wanted->setText(names[24]);

@@ -289,6 +289,8 @@ TEST_F(EditWindow, NewAndCopyRecordAskBeforeLeavingChangedValues) {
     EXPECT_EQ(window->windowTitle(), "Edit (New Record)");
     EXPECT_EQ(line("AlphaCatalog")->text(), "");
     EXPECT_EQ(window->editMode(), TMyEdit::NewRecord);
+    open(TMyEdit::ExistingRecord);
+    EXPECT_EQ(window->windowTitle(), "Input Vazovi");
 }
 
 TEST_F(EditWindow, ACopyFromTheMainWindowIsNotStoredWhenLeftUntouched) {
