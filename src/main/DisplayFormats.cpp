@@ -10,11 +10,12 @@ namespace vz::mainwin {
 
 namespace {
 
-// A one-character separator from the locale: an empty value is taken as a blank.
+// A one-character separator from the locale. An empty value is the locale giving none (the C
+// locale has no group separator), so the default stands.
 QString separatorOf(const char* text, const QString& fallback) {
     if (text == nullptr) return fallback;
     QString s = QString::fromLocal8Bit(text);
-    if (s.isEmpty()) return QStringLiteral(" ");
+    if (s.isEmpty()) return fallback;
     return s.left(1);
 }
 

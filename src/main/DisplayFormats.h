@@ -16,7 +16,7 @@ namespace vz::mainwin {
 
 // The three regional values the "Windows setting" formats use.
 struct RegionalValues {
-    QString decimal = QStringLiteral(".");   // one character; an empty locale value becomes " "
+    QString decimal = QStringLiteral(".");   // one character; the default when the locale gives none
     QString thousand = QStringLiteral(",");  // likewise
     int currencyDigits = 2;
 

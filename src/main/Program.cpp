@@ -4,6 +4,7 @@
 
 #include "common/Interaction.h"
 #include "main/DisplayFormats.h"
+#include "reports/ReportFile.h"
 #include "search/SortOrder.h"
 
 namespace vz::mainwin {
@@ -18,6 +19,10 @@ Program::Program(QString programFolder, QString globalSettingsFile, Interaction&
 Program::~Program() = default;
 
 bool Program::startUp() {
+    // The report definitions: the built-ins when the file is missing, an earlier file converted.
+    const reports::PreparationResult reports = reports::prepareReportFile(programFolder_);
+    if (!reports.created) ui_.error(QString::fromStdString(reports.created.message()));
+    if (!reports.conversion.problems.isEmpty()) ui_.error(reports.conversion.problems.join(QLatin1Char('\n')));
     data::loadGlobalSettings(settings_.global, globalFile_, QDir::currentPath());
     for (int i = 0; i < data::RecentFiles::kCount; ++i) recent_.setEntry(i, settings_.global.misc.lastFiles[size_t(i)]);
     applyFormats();

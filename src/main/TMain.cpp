@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -500,6 +501,10 @@ void TMain::buildViewer(QWidget* client) {
     ViewerGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ViewerGrid->verticalHeader()->setSectionsMovable(false);
     ViewerGrid->verticalHeader()->setFixedWidth(12);
+    ViewerGrid->installEventFilter(this);
+    // The viewer's own fonts stay when the collector picks the label, edit and button fonts.
+    for (QWidget* w : std::initializer_list<QWidget*>{ViewerTitle, SearchOnLabel, CountLabel, CountWordLabel, ViewerGrid})
+        w->setProperty(kKeepFontProperty, true);
     connect(ViewerGrid, &QTableView::doubleClicked, this, [this](const QModelIndex&) {
         if (!model_->editable()) DoEdit();
     });
@@ -536,6 +541,18 @@ bool TMain::event(QEvent* event) {
         QTimer::singleShot(0, this, [this] { FormActivate(); });
     }
     return handled;
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event) {
+    // Ctrl+Delete in the grid deletes the current record, asking first.
+    if (watched == ViewerGrid && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+            if (action(C::Delete)->isEnabled()) DoDelete();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMain::FormActivate() {
