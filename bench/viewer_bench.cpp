@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "BenchSupport.h"
 #include "StampGenerator.h"
@@ -65,47 +66,51 @@ void writeSettings(const std::string& folder) {
     }
 }
 
-// Paints the grid now and answers how long that took with what came before it.
+// Paints the grid now, with whatever is waiting before it.
 void paintGrid(QTableView* grid) {
     grid->viewport()->repaint();
     QApplication::processEvents();
 }
 
-void startPhase(ChildReport& rep, const std::string& folder) {
+// The program started on the folder, its main window shown at 800 x 600 and painted once.
+struct RunningProgram {
     int argc = 1;
-    char name[] = "vazovi-viewer-bench";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    Stopwatch clock;
+    char name[20] = "vazovi-viewer-bench";
+    char* argv[2] = {name, nullptr};
+    QApplication app{argc, argv};
     ScriptedInteraction ui;
-    const QString dir = QString::fromStdString(folder);
-    mainwin::Program program(dir, dir + QStringLiteral("/DUZEZIVA.INI"), ui);
-    if (!program.startUp()) return setError(rep, "start-up failed");
-    program.settings().global.misc.showTips = false;
-    mainwin::TMain window(program);
-    window.resize(800, 600);
-    window.show();
-    paintGrid(window.grid());
+    mainwin::Program program;
+    std::optional<mainwin::TMain> window;
+
+    RunningProgram(const std::string& folder, ChildReport& rep)
+        : program(QString::fromStdString(folder), QString::fromStdString(folder) + QStringLiteral("/DUZEZIVA.INI"),
+                  ui) {
+        if (!program.startUp()) {
+            setError(rep, "start-up failed");
+            return;
+        }
+        program.settings().global.misc.showTips = false;
+        window.emplace(program);
+        window->resize(800, 600);
+        window->show();
+        paintGrid(window->grid());
+    }
+};
+
+void startPhase(ChildReport& rep, const std::string& folder) {
+    Stopwatch clock;
+    RunningProgram run(folder, rep);
+    if (!run.window) return;
     clock.stop(rep);
-    rep.count = uint64_t(window.viewerModel()->rowCount());
-    if (!ui.messages().empty()) setError(rep, ui.messages().front().text.toStdString());
+    rep.count = uint64_t(run.window->viewerModel()->rowCount());
+    if (!run.ui.messages().empty()) setError(rep, run.ui.messages().front().text.toStdString());
 }
 
 void scrollPhase(ChildReport& rep, const std::string& folder) {
-    int argc = 1;
-    char name[] = "vazovi-viewer-bench";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    ScriptedInteraction ui;
-    const QString dir = QString::fromStdString(folder);
-    mainwin::Program program(dir, dir + QStringLiteral("/DUZEZIVA.INI"), ui);
-    if (!program.startUp()) return setError(rep, "start-up failed");
-    program.settings().global.misc.showTips = false;
-    mainwin::TMain window(program);
-    window.resize(800, 600);
-    window.show();
-    QTableView* grid = window.grid();
-    paintGrid(grid);
+    RunningProgram run(folder, rep);
+    if (!run.window) return;
+    QTableView* grid = run.window->grid();
+    mainwin::ViewerModel* model = run.window->viewerModel();
     QElapsedTimer t;
     double worst = 0, total = 0;
     int steps = 0;
@@ -122,7 +127,7 @@ void scrollPhase(ChildReport& rep, const std::string& folder) {
     step([&] { grid->scrollToTop(); });
     for (int i = 0; i < 20; ++i)
         step([&] { grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd); });
-    step([&] { grid->setCurrentIndex(window.viewerModel()->index(window.viewerModel()->rowCount() - 1, 0)); });
+    step([&] { grid->setCurrentIndex(model->index(model->rowCount() - 1, 0)); });
     rep.seconds = worst;
     rep.seconds2 = total / steps;
     rep.count = uint64_t(steps);

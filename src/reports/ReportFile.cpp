@@ -237,6 +237,20 @@ std::string describeRecord(const QString& where, const QString& name) {
     return s;
 }
 
+Status damage(const QString& where, const QString& name, const std::string& defect);
+
+// A width and a number of lines that a record must have to be read at all.
+Status checkShape(const QString& where, const ReportDefinition& def) {
+    if (!validWidth(def.width))
+        return damage(where, def.name,
+                      "its width " + std::to_string(def.width) + " is not 90, 120 or 150.");
+    if (def.numberOfLines < 0 || def.numberOfLines > kMaxReportLines)
+        return damage(
+            where, def.name,
+            "its number of lines " + std::to_string(def.numberOfLines) + " is not 0 to 12.");
+    return Status::ok();
+}
+
 Status damage(const QString& where, const QString& name, const std::string& defect) {
     return Status::corruption(describeRecord(where, name) + " is damaged: " + defect);
 }
@@ -314,13 +328,7 @@ Result<ReportDefinition> convertEarlier(const unsigned char* p, const QString& w
     def.pageNumbers = p[kOldPageNumbers] != 0;
     def.useTotals = p[kOldUseTotals] != 0;
     def.numberOfLines = get16(p + kOldNumberOfLines);
-    if (!validWidth(def.width))
-        return damage(where, def.name,
-                      "its width " + std::to_string(def.width) + " is not 90, 120 or 150.");
-    if (def.numberOfLines < 0 || def.numberOfLines > kMaxReportLines)
-        return damage(
-            where, def.name,
-            "its number of lines " + std::to_string(def.numberOfLines) + " is not 0 to 12.");
+    if (Status bad = checkShape(where, def); !bad) return bad;
     def.landscape = false;
     def.dateOnPages = true;
     ReportFontSpec font;
@@ -437,13 +445,7 @@ Result<ReportDefinition> decodeReport(const char* bytes, const QString& where) {
     def.width = get16(p + kOffWidth);
     def.numberOfLines = get16(p + kOffNumberOfLines);
     if (damaged) return damage(where, def.name, "its name is longer than 30 characters.");
-    if (!validWidth(def.width))
-        return damage(where, def.name,
-                      "its width " + std::to_string(def.width) + " is not 90, 120 or 150.");
-    if (def.numberOfLines < 0 || def.numberOfLines > kMaxReportLines)
-        return damage(
-            where, def.name,
-            "its number of lines " + std::to_string(def.numberOfLines) + " is not 0 to 12.");
+    if (Status bad = checkShape(where, def); !bad) return bad;
     def.titleFont = getFont(p + kOffTitleFont, &damaged);
     def.columnHeaderFont = getFont(p + kOffColumnHeaderFont, &damaged);
     def.bodyFont = getFont(p + kOffBodyFont, &damaged);

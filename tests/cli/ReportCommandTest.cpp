@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "CliCommands.h"
+#include "CliRun.h"
 #include "DelimitedText.h"
 #include "common/ProgramFolder.h"
 #include "data/Settings.h"
@@ -16,20 +17,9 @@
 #include "reports/ReportFile.h"
 
 using namespace vz::cli;
+using namespace vz::cli::test;
 
 namespace {
-
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
-CliRun cli(std::vector<std::string> args, const std::string& input = {}) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int code = runCli(args, in, out, err);
-    return {code, out.str(), err.str()};
-}
 
 std::string row(const std::string& catalog, const std::string& country, const std::string& value,
                 const std::string& quantity, const std::string& date) {
