@@ -647,10 +647,7 @@ void TMyEdit::DoToggleLoadWithAdd() {
     LoadWithAddItem->setChecked(on);
 }
 
-void TMyEdit::saveGlobalSettings() {
-    if (!data::SaveSettings(program_.settings(), QString(), data::SettingsPart::Global))
-        program_.ui().error(QStringLiteral("The settings could not be saved to the global settings file."));
-}
+void TMyEdit::saveGlobalSettings() { program_.saveGlobalSettings(); }
 
 // --- The Select buttons --------------------------------------------------------------------------
 

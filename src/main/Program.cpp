@@ -38,11 +38,15 @@ void Program::copyRecentToSettings() {
     for (int i = 0; i < data::RecentFiles::kCount; ++i) settings_.global.misc.lastFiles[size_t(i)] = recent_.entry(i);
 }
 
+void Program::saveGlobalSettings() {
+    if (!data::saveGlobalSettings(settings_.global, globalFile_))
+        ui_.error("The settings could not be saved to " + globalFile_ + ".");
+}
+
 void Program::shutDown() {
     endSearch();
     copyRecentToSettings();
-    if (!data::saveGlobalSettings(settings_.global, globalFile_))
-        ui_.error("The settings could not be saved to " + globalFile_ + ".");
+    saveGlobalSettings();
     if (!database_.baseName().isEmpty() && !data::saveDatabaseSettings(settings_.database, database_.settingsPath()))
         ui_.error("The settings could not be saved to " + database_.settingsPath() + ".");
     database_.closeTable();

@@ -30,6 +30,9 @@ public:
     bool startUp();
     // Ends search mode and saves the global, then the database part of the settings.
     void shutDown();
+    // Writes the global part of the settings to the program's global settings file; a failure is
+    // reported in an error box naming the file.
+    void saveGlobalSettings();
 
     data::Settings& settings() { return settings_; }
     data::DataLists& lists() { return lists_; }
