@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
@@ -66,6 +67,12 @@ TEST(Fonts, ArialAndCourierNewResolveToMetricCompatibleFaces) {
 int main(int argc, char** argv) {
     // Never a real display: test discovery runs this without the test environment too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Whatever a window saves lands in a folder of the run's own, never in the user's.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+    qputenv("VAZOVI_PROGRAM_DIR", home.filePath("program").toUtf8());
+    QDir().mkpath(home.filePath("program"));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
