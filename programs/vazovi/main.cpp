@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     vz::mainwin::Program program(folder, vz::globalSettingsPath(), ui);
     if (!program.startUp()) return 1;
 
-    vz::mainwin::TMain window(program);
+    // "/BROWSE" as the first argument starts browse-only mode.
+    vz::mainwin::TMain window(program, QApplication::arguments().mid(1));
     ui.setParent(&window);
     // A session ending or Ctrl+C shuts down as closing the window does.
     vz::QuitSignals quit([&window] { window.close(); });
