@@ -509,7 +509,10 @@ void TMain::buildViewer(QWidget* client) {
         if (!model_->editable()) DoEdit();
     });
     connect(ViewerGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex&, const QModelIndex&) { syncTableToGrid(); });
+            [this](const QModelIndex& current, const QModelIndex&) {
+                model_->setCurrentRow(current.row());
+                syncTableToGrid();
+            });
     connect(model_, &ViewerModel::recordStored, this, [this](quint32 recNo) {
         // A stored cell may move its record in the order: read the rows anew and follow it.
         engine::Table* t = program_.database().table();

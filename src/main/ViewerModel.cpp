@@ -57,6 +57,7 @@ ViewerModel::ViewerModel(std::function<engine::Table*()> table, std::function<vo
 bool ViewerModel::reload() {
     beginResetModel();
     rows_.clear();
+    currentRow_ = -1;
     recent_.clear();
     cached_.clear();
     readFailed_ = false;
@@ -107,6 +108,14 @@ void ViewerModel::setEditable(bool on) {
 void ViewerModel::setTitleAlignment(Qt::Alignment a) {
     titleAlignment_ = a;
     if (!fields_.empty()) emit headerDataChanged(Qt::Horizontal, 0, int(fields_.size()) - 1);
+}
+
+void ViewerModel::setCurrentRow(int row) {
+    if (row == currentRow_) return;
+    const int old = currentRow_;
+    currentRow_ = row;
+    if (old >= 0 && old < rowCount()) emit headerDataChanged(Qt::Vertical, old, old);
+    if (row >= 0 && row < rowCount()) emit headerDataChanged(Qt::Vertical, row, row);
 }
 
 uint32_t ViewerModel::recordOfRow(int row) const {
@@ -172,7 +181,7 @@ QVariant ViewerModel::data(const QModelIndex& index, int role) const {
 
 QVariant ViewerModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Vertical) {
-        if (role == Qt::DisplayRole) return QString();
+        if (role == Qt::DisplayRole) return section == currentRow_ ? QStringLiteral("\u25B8") : QString();
         return {};
     }
     if (section < 0 || section >= captions_.size()) return {};

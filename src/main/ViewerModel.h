@@ -44,6 +44,9 @@ public:
     void setTitleAlignment(Qt::Alignment a);
     void setTitleFont(const QFont& f) { titleFont_ = f; }
 
+    // The row the row indicator marks.
+    void setCurrentRow(int row);
+
     // The record number of a row (0 outside), and the row of a record (-1 when not shown).
     uint32_t recordOfRow(int row) const;
     int rowOfRecord(uint32_t recNo) const;
@@ -69,6 +72,7 @@ private:
     std::vector<int> fields_;
     QStringList captions_;
     bool editable_ = false;
+    int currentRow_ = -1;
     Qt::Alignment titleAlignment_ = Qt::AlignHCenter | Qt::AlignVCenter;
     QFont titleFont_;
 
