@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <QGuiApplication>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -117,6 +118,14 @@ int main(int argc, char** argv) {
         }
         dir = pattern;
         ownDir = true;
+    } else {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (ec) {
+            std::fprintf(stderr, "vazovi-report-bench: cannot make the folder %s: %s\n", dir.c_str(),
+                         ec.message().c_str());
+            return 1;
+        }
     }
     bench::printBanner("vazovi-report-bench", counts.back(), dir);
     std::printf("%-10s %10s %10s %8s %12s %10s  %s\n", "records", "seconds", "cpu s", "pages",
