@@ -777,8 +777,14 @@ void TMain::SetMenuLastFiles() {
     }
 }
 
+QWidget* TMain::openCellEditor() const {
+    // Editors live on the grid's viewport; the focus may be inside one (a drop-down's text).
+    for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget())
+        if (w->parentWidget() == ViewerGrid->viewport()) return w;
+    return nullptr;
+}
+
 void TMain::navigate(int button) {
-    engine::Table* t = program_.database().table();
     const int rows = model_->rowCount();
     const int row = ViewerGrid->currentIndex().row();
     auto go = [&](int r) {
@@ -796,14 +802,12 @@ void TMain::navigate(int button) {
     case NavDelete: DoDelete(); break;
     case NavEdit: DoEdit(); break;
     case NavPost:
-        // Stores what is being typed into a cell.
-        if (QWidget* editor = ViewerGrid->indexWidget(ViewerGrid->currentIndex())) Q_UNUSED(editor);
-        ViewerGrid->setCurrentIndex(ViewerGrid->currentIndex());
-        break;
     case NavCancel:
-        if (t) t->cancel();
-        ViewerGrid->reset();
-        showCurrentRecord();
+        if (QWidget* editor = openCellEditor()) {
+            if (button == NavPost) emit delegate_->commitData(editor);
+            emit delegate_->closeEditor(editor, button == NavPost ? QAbstractItemDelegate::NoHint
+                                                                  : QAbstractItemDelegate::RevertModelCache);
+        }
         break;
     case NavRefresh: refreshViewer(); break;
     default: break;

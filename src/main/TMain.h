@@ -113,6 +113,8 @@ private:
     void chooseControlFont(int which);
     void markFormats();
     void navigate(int button);
+    // The editor of the cell being edited in the grid, if the focus is in one.
+    QWidget* openCellEditor() const;
     void runEditWindow(int mode);
 
     Program& program_;

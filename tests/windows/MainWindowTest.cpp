@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -251,6 +252,34 @@ TEST(MainWindow, CellsEditedInTheGridAreStoredButNeverJoinTheLists) {
     s.program->settings().database.gridOptions.fieldEditing = false;
     w.SetViewerOptions();
     EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST(MainWindow, TheNavigatorPostsOrDropsTheCellBeingEdited) {
+    Session s;
+    s.addStamps({"Peru"});
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    TMain w(*s.program);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    mainwin::ViewerModel* m = w.viewerModel();
+    const QModelIndex cell = m->index(0, m->columnOfField(1));
+    auto typeInto = [&](const char* text) {
+        w.grid()->setCurrentIndex(cell);
+        w.grid()->edit(cell);
+        auto* editor = w.grid()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setFocus();
+        editor->setText(QString::fromLatin1(text));
+    };
+    typeInto("Dropped");
+    w.findChild<QToolButton*>("nav-cancel")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the closed editor
+    EXPECT_EQ(cell.data().toString(), "");
+    typeInto("SG 1");
+    w.findChild<QToolButton*>("nav-post")->click();
+    EXPECT_EQ(m->index(0, m->columnOfField(1)).data().toString(), "SG 1");
+    ASSERT_TRUE(s.table().go(1));
+    EXPECT_EQ(s.table().text(0).substr(0, 4), "SG 1");
 }
 
 TEST(MainWindow, ResizingPlacesTheViewerForEachButtonBar) {
