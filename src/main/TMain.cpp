@@ -117,8 +117,6 @@ constexpr ListItem kListItems[] = {
     {"&Miscellaneous", data::DataList::Miscellaneous},
 };
 
-QColor colourOf(int windowsColour) { return toQColor(windowsColour); }
-
 QIcon bundledIcon(const char* name) {
     const QString path = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name));
     return QFile::exists(path) ? QIcon(path) : QIcon();
@@ -576,17 +574,10 @@ void TMain::applyCaption() {
 }
 
 void TMain::applyColours() {
-    const data::ColourSet& set = program_.settings().database.colourSet(data::WindowGroup::Main);
-    applyColourSet(this, set, {ViewerTitle});
-    // "Stamp Viewer" in Major Title, "Navigation Controls" in Minor Title, both on the background.
-    for (QLabel* label : {ViewerTitle, NavigationLabel, SearchOnLabel, CountLabel, CountWordLabel}) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::Window, colourOf(set[data::ColourRole::MainBackground]));
-        p.setColor(QPalette::WindowText, colourOf(label == ViewerTitle || label == SearchOnLabel
-                                                      ? set[data::ColourRole::MajorTitle]
-                                                      : set[data::ColourRole::MinorTitle]));
-        label->setPalette(p);
-    }
+    // "Stamp Viewer" (and "SEARCH ON") in Major Title; "Navigation Controls" and the count are
+    // ordinary labels in Minor Title; all on the window's background.
+    applyColourSet(this, program_.settings().database.colourSet(data::WindowGroup::Main),
+                   {ViewerTitle, SearchOnLabel});
 }
 
 void TMain::applyBrowseOnly() {
@@ -679,8 +670,8 @@ void TMain::SetViewerOptions() {
     QPalette p = ViewerGrid->palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
     p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
-    p.setColor(QPalette::Base, colourOf(o.cellColour));
-    p.setColor(QPalette::Text, colourOf(s.gridFont.colour));
+    p.setColor(QPalette::Base, toQColor(o.cellColour));
+    p.setColor(QPalette::Text, toQColor(s.gridFont.colour));
     ViewerGrid->setPalette(p);
     ViewerGrid->verticalHeader()->setVisible(o.rowIndicator);
     ViewerGrid->horizontalHeader()->setVisible(s.gridTitle.showTitles);
@@ -704,7 +695,7 @@ void TMain::SetViewerOptions() {
     model_->setTitleFont(titleFont);
     ViewerGrid->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: %1; color: %2; }")
-            .arg(colourOf(s.gridTitle.backgroundColour).name(), colourOf(s.gridTitleFont.colour).name()));
+            .arg(toQColor(s.gridTitle.backgroundColour).name(), toQColor(s.gridTitleFont.colour).name()));
     switch (s.gridTitle.alignment) {
     case 1: model_->setTitleAlignment(Qt::AlignLeft | Qt::AlignVCenter); break;
     case 2: model_->setTitleAlignment(Qt::AlignHCenter | Qt::AlignVCenter); break;
