@@ -184,9 +184,13 @@ int index(const std::string& path, const std::string& expression, std::ostream& 
     return s ? kOk : fail(err, s.message());
 }
 
-int reindex(const std::string& path, std::ostream& err) {
+int reindex(const std::string& path, std::ostream& out, std::ostream& err) {
     auto t = Table::open(path, OpenMode::Exclusive);
     if (!t) return fail(err, t.status().message());
+    if ((*t)->header().mdxFlag == 0) {
+        out << path << ": the table has no production index; nothing was rebuilt.\n";
+        return kOk;
+    }
     engine::Status s = (*t)->regenerateIndexes();
     return s ? kOk : fail(err, s.message());
 }
@@ -247,7 +251,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (command == "create") return create(file, replace, err);
     if (command == "info") return info(file, out, err);
     if (command == "dump") return dump(file, ordered ? args[3] : std::string(), out, err);
-    if (command == "reindex") return reindex(file, err);
+    if (command == "reindex") return reindex(file, out, err);
     if (command == "append") return append(file, in, err);
     if (command == "pack") return pack(file, err);
     if (command == "check") return check(file, out, err);

@@ -1,6 +1,7 @@
 #include "engine/File.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <cstring>
 #include <thread>
 #include <utility>
+
+#include "engine/Locking.h"
 
 namespace vz::engine {
 namespace {
@@ -62,6 +65,11 @@ Result<File> File::createTemporary(const std::string& folder, const std::string&
     if (f.fd_ < 0) return Status::ioError(why("creating a temporary file", name));
     f.path_ = name;
     f.writable_ = true;
+    Status held = f.tryLock(locking::kOpen, 1, LockKind::Write);
+    if (!held) {
+        ::unlink(name.c_str());
+        return held;
+    }
     return f;
 }
 
@@ -185,6 +193,24 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+std::string resolveLinks(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return path;
+    std::string resolved(real);
+    ::free(real);
+    return resolved;
+}
+
+bool removeStaleTemporary(const std::string& path) {
+    Result<File> f = File::open(path, File::Access::ReadWrite);
+    if (!f) return false;
+    // The maker holds this lock until it renames or removes the file; a killed maker holds none.
+    if (!f->tryLock(locking::kOpen, 1, File::LockKind::Write)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -217,6 +243,17 @@ std::string companionPath(const std::string& tablePath, const std::string& exten
         for (char& c : ext)
             if (c >= 'A' && c <= 'Z') c = char(c + 32);
     return base + "." + ext;
+}
+
+std::string existingMdxPathFor(const std::string& tablePath) {
+    const std::string mdx = mdxPathFor(tablePath);
+    if (fileExists(mdx)) return mdx;
+    std::string other = mdx;
+    for (size_t i = other.rfind('.'); i < other.size(); ++i) {
+        char& c = other[i];
+        c = c >= 'a' && c <= 'z' ? char(c - 32) : c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+    }
+    return fileExists(other) ? other : mdx;
 }
 
 }  // namespace vz::engine

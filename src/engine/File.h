@@ -25,7 +25,10 @@ public:
     File& operator=(const File&) = delete;
 
     static Result<File> open(const std::string& path, Access access);
-    // Creates a new, empty file with a unique name beginning with `prefix` in `folder`.
+    // Creates a new, empty file with a unique name beginning with `prefix` in `folder`, the
+    // prefix followed by six characters. It is held with a write lock on the open byte
+    // (locking::kOpen) for as long as this open lasts, so removeStaleTemporary() can tell a file
+    // of a live process from one a killed process left.
     static Result<File> createTemporary(const std::string& folder, const std::string& prefix);
 
     bool isOpen() const { return fd_ >= 0; }
@@ -63,6 +66,13 @@ private:
 // Renames `from` over `to` and syncs the folder, so the rename survives a crash.
 Status renameReplacing(const std::string& from, const std::string& to);
 bool fileExists(const std::string& path);
+// The path a symbolic link leads to, all links resolved; the path itself when it is no link or
+// the link leads nowhere. Files are written beside, and renamed over, the resolved path, so a link
+// keeps leading to the file it named.
+std::string resolveLinks(const std::string& path);
+// Removes the file made by File::createTemporary() at `path` when no live open holds it (its
+// maker was killed); answers whether it was removed.
+bool removeStaleTemporary(const std::string& path);
 // The folder part of a path ("." for a bare name) and the name part.
 std::string folderOf(const std::string& path);
 std::string nameOf(const std::string& path);
@@ -75,4 +85,8 @@ namespace vz::engine {
 // "MASTER.DBF" gives "MASTER.MDX" and "mine.dbf" gives "mine.mdx".
 std::string companionPath(const std::string& tablePath, const std::string& extension);
 inline std::string mdxPathFor(const std::string& tablePath) { return companionPath(tablePath, "MDX"); }
+// The production index of a table as it is on disk: mdxPathFor(), or the same name with its
+// extension in the other letter case (a table moved from another system); mdxPathFor() when
+// neither exists.
+std::string existingMdxPathFor(const std::string& tablePath);
 }  // namespace vz::engine

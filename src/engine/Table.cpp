@@ -14,10 +14,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,6 +181,8 @@ Status Table::create(const std::string& path, const std::vector<FieldDef>& field
     Result<DbfHeader> header = DbfHeader::forNewTable(fields, CodePage::get(cp).languageDriver());
     if (!header) return header.status();
     // Hold the old table exclusively while replacing it, so nobody has it open meanwhile.
+    // Through a link, the file the link names is replaced, and the link stays.
+    const std::string target = resolveLinks(path);
     File old;
     if (fileExists(path)) {
         Result<File> o = File::open(path, File::Access::ReadWrite);
@@ -187,7 +191,7 @@ Status Table::create(const std::string& path, const std::vector<FieldDef>& field
         if (!old.tryLock(locking::kOpen, 1, File::LockKind::Write))
             return Status::locked("The table " + path + " is in use by another program.");
     }
-    Result<File> tmp = File::createTemporary(folderOf(path), "." + nameOf(path) + ".new-");
+    Result<File> tmp = File::createTemporary(folderOf(target), "." + nameOf(target) + ".new-");
     if (!tmp) return tmp.status();
     std::string bytes = header->serialize();
     bytes.push_back(kEofMarker);
@@ -199,17 +203,77 @@ Status Table::create(const std::string& path, const std::vector<FieldDef>& field
         if (::chmod(tmp->path().c_str(), 0666 & ~mask) != 0) s = Status::ioError(tmp->path() + ": chmod failed.");
     }
     if (s) s = tmp->sync();
-    if (s) s = renameReplacing(tmp->path(), path);
+    if (s) s = renameReplacing(tmp->path(), target);
     if (!s) {
         ::unlink(tmp->path().c_str());
         return s;
     }
     // A production index left from the table we replaced would describe records that are gone.
-    ::unlink(mdxPathFor(path).c_str());
+    ::unlink(resolveLinks(mdxPathFor(path)).c_str());
     return Status::ok();
 }
 
+namespace {
+
+// Temporary files beside a table that no live process holds: a pack's table (".T.DBF.pack-"), a
+// new table's (".T.DBF.new-") and a new index's (".T.MDX.new-", either letter case).
+void sweepStaleTemporaries(const std::string& table, const std::string& index) {
+    std::vector<std::string> prefixes = {"." + nameOf(table) + ".pack-",
+                                         "." + nameOf(table) + ".new-"};
+    std::string other = nameOf(index);
+    for (size_t i = other.rfind('.'); i != std::string::npos && i < other.size(); ++i)
+        other[i] = char(std::isupper(uint8_t(other[i])) ? std::tolower(uint8_t(other[i]))
+                                                        : std::toupper(uint8_t(other[i])));
+    prefixes.push_back("." + nameOf(index) + ".new-");
+    prefixes.push_back("." + other + ".new-");
+    std::vector<std::string> folders{folderOf(table)};
+    if (folderOf(index) != folders[0]) folders.push_back(folderOf(index));
+    constexpr size_t kUnique = 6;  // the characters File::createTemporary() adds
+    for (const std::string& folder : folders) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr) continue;
+        std::vector<std::string> stale;
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            for (const std::string& prefix : prefixes)
+                if (name.size() == prefix.size() + kUnique &&
+                    name.compare(0, prefix.size(), prefix) == 0)
+                    stale.push_back(folder + "/" + name);
+        }
+        ::closedir(dir);
+        for (const std::string& f : stale) removeStaleTemporary(f);
+    }
+}
+
+// Before a table is opened: when nobody has it open, finishes or undoes a pack that stopped
+// during its swap (see pack()), and with `sweep` removes what killed processes left beside it.
+Status tidyBeside(const std::string& path, bool sweep) {
+    const std::string target = resolveLinks(path);
+    const std::string stagedTable = packStagedTablePath(target);
+    const std::string stagedIndex = packStagedIndexPath(target);
+    const bool tableStaged = fileExists(stagedTable), indexStaged = fileExists(stagedIndex);
+    if (!sweep && !tableStaged && !indexStaged) return Status::ok();
+    Result<File> probe = File::open(path, File::Access::ReadWrite);
+    if (!probe) return Status::ok();  // the open proper reports what is wrong
+    // A live packer (or any other opener) holds the table: the staged files may be its own.
+    if (!probe->tryLock(locking::kOpen, 1, File::LockKind::Write)) return Status::ok();
+    if (indexStaged) {
+        // The packer staged its index after its table: the new pair is complete. Put whatever
+        // is still staged in place, the table first.
+        if (tableStaged) VZ_RETURN_IF_ERROR(renameReplacing(stagedTable, target));
+        VZ_RETURN_IF_ERROR(renameReplacing(stagedIndex, resolveLinks(existingMdxPathFor(path))));
+    } else if (tableStaged) {
+        // The packer stopped before its index was staged: the old pair stands.
+        ::unlink(stagedTable.c_str());
+    }
+    if (sweep) sweepStaleTemporaries(target, resolveLinks(existingMdxPathFor(path)));
+    return Status::ok();
+}
+
+}  // namespace
+
 Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMode mode) {
+    VZ_RETURN_IF_ERROR(tidyBeside(path, mode == OpenMode::Exclusive));
     std::unique_ptr<Table> t(new Table);
     t->path_ = path;
     t->mode_ = mode;
@@ -977,14 +1041,19 @@ Status Table::deleteRecord() {
 // Pack
 
 Status Table::pack() {
-    if (mode_ != OpenMode::Exclusive) return Status::invalid(who() + ": packing needs the table opened exclusively.");
+    if (mode_ != OpenMode::Exclusive)
+        return Status::invalid(who() + ": packing needs the table opened exclusively.");
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
-    Result<File> tmp = File::createTemporary(folderOf(path_), "." + nameOf(path_) + ".pack-");
+    // Every tag must be rebuilt for the new record numbers: check that we can before anything
+    // changes.
+    const bool indexed = header_.mdxFlag != 0;
+    std::vector<TagSpec> specs;
+    if (indexed) VZ_RETURN_IF_ERROR(rebuildableTags(specs, {}));
+    std::vector<std::string> keys(specs.size());
+
+    const std::string target = resolveLinks(path_);
+    Result<File> tmp = File::createTemporary(folderOf(target), "." + nameOf(target) + ".pack-");
     if (!tmp) return tmp.status();
-    auto fail = [&](Status s) {
-        ::unlink(tmp->path().c_str());
-        return s;
-    };
     DbfHeader packed = header_;
     std::string head = packed.serialize();
     Status s = tmp->writeAt(0, head.data(), head.size());
@@ -996,6 +1065,11 @@ Status Table::pack() {
         const char* p = recordPtr(r, s);
         if (p == nullptr) break;
         if (*p == '*') continue;
+        for (size_t i = 0; i < specs.size(); ++i) {
+            const KeyExpression& e = *specs[i].expression;
+            keys[i].resize(keys[i].size() + size_t(e.length()));
+            e.evaluate(p, keys[i].data() + keys[i].size() - size_t(e.length()));
+        }
         out.append(p, header_.recordLength);
         ++kept;
         if (out.size() >= (1 << 20)) {
@@ -1012,17 +1086,77 @@ Status Table::pack() {
     if (s) s = tmp->writeAt(0, head.data(), head.size());
     if (s) s = tmp->copyModeFrom(file_);
     if (s) s = tmp->sync();
-    // Hold the new file exclusively before it takes the table's name.
-    if (s) s = tmp->tryLock(locking::kOpen, 1, File::LockKind::Write);
-    if (s) s = renameReplacing(tmp->path(), path_);
-    if (!s) return fail(s);
+    std::unique_ptr<MdxFile> fresh;
+    std::vector<std::unique_ptr<IndexTag>> built;
+    if (s && indexed) {
+        Result<std::unique_ptr<MdxFile>> m = buildIndexFile(specs, keys, kept, built);
+        if (m)
+            fresh = std::move(m.value());
+        else
+            s = m.status();
+    }
+    if (!s) {
+        ::unlink(tmp->path().c_str());
+        return s;
+    }
+    auto step = [](int n) {
+        if (packStepHookForTesting) packStepHookForTesting(n);
+    };
+    step(1);
+    if (!indexed) {
+        s = renameReplacing(tmp->path(), target);
+        if (!s) {
+            ::unlink(tmp->path().c_str());
+            return s;
+        }
+    } else {
+        // The swap of the pair (docs/locking.md): stage the table, then the index (the commit),
+        // then put the table and the index in place. An opener finishes a swap whose index is
+        // staged and drops a staged table without one.
+        const std::string stagedTable = packStagedTablePath(target);
+        const std::string stagedIndex = packStagedIndexPath(target);
+        s = renameReplacing(tmp->path(), stagedTable);
+        if (s) step(2);
+        if (s) s = fresh->publish(stagedIndex);
+        if (!s) {
+            ::unlink(tmp->path().c_str());
+            ::unlink(stagedTable.c_str());
+            fresh->discard();
+            return s;
+        }
+        step(3);
+        s = renameReplacing(stagedTable, target);
+        if (s) step(4);
+        if (s) s = fresh->publish(indexTarget());
+        if (!s)
+            return Status::ioError(
+                s.message() +
+                " The packed table and its index are complete and take the old ones' "
+                "place at the next open.");
+        step(5);
+    }
     tmp->setPath(path_);
     file_ = std::move(tmp.value());
     header_ = std::move(packed);
     invalidateCache();
     cursorValid_ = false;
-    if (header_.mdxFlag != 0) VZ_RETURN_IF_ERROR(regenerateIndexes());
+    if (indexed) {
+        const std::string active = activeTag();
+        tags_ = std::move(built);
+        mdx_ = std::move(fresh);
+        indexProblem_.clear();
+        writeRefusal_.clear();
+        rebuildTags_.clear();
+        active_ = findTag(active);
+    }
     return first();
+}
+
+std::string packStagedTablePath(const std::string& table) {
+    return folderOf(table) + "/." + nameOf(table) + ".packed";
+}
+std::string packStagedIndexPath(const std::string& table) {
+    return folderOf(table) + "/." + nameOf(table) + ".packed-index";
 }
 
 void removeMdxByte(const std::string& path) {

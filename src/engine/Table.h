@@ -142,11 +142,17 @@ public:
     // becomes current (or the prior one, at the end).
     Status deleteRecord();
 
-    // Drops the deleted records and shrinks the file, then rebuilds the production index.
-    // Exclusive tables only. Writes the packed table to a temporary file, syncs it and renames it
-    // over the table, so a crash leaves the old table or the new one. Leaves the table on its
-    // first record.
+    // Drops the deleted records and shrinks the file, and rebuilds the production index for the
+    // packed records. Exclusive tables only. Every tag's key expression is checked first: a tag
+    // that cannot be rebuilt refuses the pack and nothing changes. The packed table and its new
+    // index are written beside the old pair and take its place together (docs/locking.md): a
+    // crash at any moment leaves the old pair or the new pair, and the next open finishes or
+    // undoes the swap. Leaves the table on its first record.
     Status pack();
+    // For tests: called with each step of pack()'s swap as it is reached (1: the packed table and
+    // index written and synced, 2: the table staged, 3: the index staged, 4: the table in place,
+    // 5: the index in place), so a test can stop the process there.
+    static inline std::function<void(int step)> packStepHookForTesting;
 
     // --- The production index (.MDX): tags of dBase key expressions that order the records.
     // Every append and post keeps every tag true. A production index that fails its checks at open
@@ -167,8 +173,13 @@ public:
     Status addTag(std::string_view name, std::string_view expression);
     // Removes a tag; its blocks go to the index file's free chain. Exclusive tables only.
     Status deleteTag(std::string_view name);
+    // Gives tag `name` the key `expression`, adding the tag when there is none: builds a new index
+    // file with every other tag and the new one beside the old file, which it replaces once
+    // complete and synced. A bad expression, a tag that cannot be rebuilt, a full disk or a crash
+    // leave the old index and its order as they were. Exclusive tables only.
+    Status replaceTag(std::string_view name, std::string_view expression);
     // Rebuilds every tag into a new index file beside the old one, which replaces it once synced.
-    // Exclusive tables only.
+    // NotFound, changing nothing, when the table has no production index. Exclusive tables only.
     Status regenerateIndexes();
     // Why the production index is not in use, or empty.
     const std::string& indexProblem() const { return indexProblem_; }
@@ -211,6 +222,24 @@ private:
     void maintainOnAppend(uint32_t recNo);
     void maintainOnPost(const std::string& before);
     Result<std::string> allKeys(const KeyExpression& e);
+    struct TagSpec {
+        std::string name;
+        std::unique_ptr<KeyExpression> expression;
+    };
+    // The tags of the production index (those of a damaged file included), ready to rebuild, less
+    // tag `except`; NotSupported when one has a key expression we cannot evaluate.
+    Status rebuildableTags(std::vector<TagSpec>& out, std::string_view except);
+    // Builds an index file holding `specs`, from `keys` (one string per spec, keyLength bytes per
+    // record), under a temporary name beside the index; the caller publishes it.
+    Result<std::unique_ptr<MdxFile>> buildIndexFile(std::vector<TagSpec>& specs,
+                                                    const std::vector<std::string>& keys,
+                                                    uint32_t records,
+                                                    std::vector<std::unique_ptr<IndexTag>>& built);
+    // Rebuilds the index as `specs` and makes it the production index.
+    Status installIndex(std::vector<TagSpec> specs);
+    // Where the production index is written: the file on disk in either letter case, links
+    // resolved.
+    std::string indexTarget() const;
     Status writeFieldTagFlags();
     Status setMdxFlag(bool on);
 
@@ -250,5 +279,10 @@ private:
 // Writes 0 into the production-index flag (byte 28) of a table file; does nothing when the file
 // cannot be opened for writing.
 void removeMdxByte(const std::string& path);
+
+// The names under which pack() stages a packed table and its index beside `table` (links
+// resolved) before they take their place.
+std::string packStagedTablePath(const std::string& table);
+std::string packStagedIndexPath(const std::string& table);
 
 }  // namespace vz::engine

@@ -369,61 +369,119 @@ Status Table::deleteTag(std::string_view name) {
     return writeFieldTagFlags();
 }
 
-Status Table::regenerateIndexes() {
-    if (mode_ != OpenMode::Exclusive)
-        return Status::invalid(who() + ": rebuilding the index needs the table opened exclusively.");
-    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
-    // The tags to rebuild: those we could read; a file too damaged to list its tags starts empty.
-    struct Wanted {
-        std::string name, expression;
+Status Table::rebuildableTags(std::vector<TagSpec>& out, std::string_view except) {
+    const std::string skip = upperAscii(except);
+    auto cannot = [&](const std::string& name, const std::string& expression,
+                      const std::string& why) {
+        return Status::notSupported(
+            who() + ": the index tag " + name + " has the key expression \"" + expression +
+            "\", which this program cannot rebuild" + (why.empty() ? "" : " (" + why + ")") + ".");
     };
-    std::vector<Wanted> wanted;
-    for (const auto& [name, expression] : rebuildTags_) wanted.push_back({name, expression});
-    for (const auto& t : tags_) {
-        if (t->expression() == nullptr)
-            return Status::notSupported(who() + ": the index tag " + t->name() + " has the key expression \"" +
-                                        t->header().expression + "\", which this program cannot rebuild.");
-        wanted.push_back({t->name(), t->expression()->text()});
+    // A file too damaged to list its tags gives what could be read of it.
+    for (const auto& [name, expression] : rebuildTags_) {
+        if (!skip.empty() && upperAscii(name) == skip) continue;
+        Result<KeyExpression> e = KeyExpression::parse(expression, header_.fields, *codePage_);
+        if (!e) return cannot(name, expression, e.status().message());
+        out.push_back({name, std::make_unique<KeyExpression>(std::move(e.value()))});
     }
-    const std::string active = activeTag();
-    Result<std::unique_ptr<MdxFile>> fresh = MdxFile::createTemporary(indexPath(), tableName());
+    for (const auto& t : tags_) {
+        if (!skip.empty() && upperAscii(t->name()) == skip) continue;
+        if (t->expression() == nullptr) return cannot(t->name(), t->header().expression, {});
+        Result<KeyExpression> e =
+            KeyExpression::parse(t->expression()->text(), header_.fields, *codePage_);
+        if (!e) return cannot(t->name(), t->header().expression, e.status().message());
+        out.push_back({t->name(), std::make_unique<KeyExpression>(std::move(e.value()))});
+    }
+    return Status::ok();
+}
+
+std::string Table::indexTarget() const {
+    return resolveLinks(existingMdxPathFor(path_));
+}
+
+Result<std::unique_ptr<MdxFile>> Table::buildIndexFile(
+    std::vector<TagSpec>& specs, const std::vector<std::string>& keys, uint32_t records,
+    std::vector<std::unique_ptr<IndexTag>>& built) {
+    Result<std::unique_ptr<MdxFile>> fresh = MdxFile::createTemporary(indexTarget(), tableName());
     if (!fresh) return fresh.status();
-    std::vector<std::unique_ptr<IndexTag>> built;
-    Status s;
-    for (const Wanted& w : wanted) {
-        Result<KeyExpression> expr = KeyExpression::parse(w.expression, header_.fields, *codePage_);
-        if (!expr) {
-            s = expr.status();
-            break;
-        }
-        Result<std::string> keys = allKeys(*expr);
-        if (!keys) {
-            s = keys.status();
-            break;
-        }
-        const bool plain = isPlainField(*expr, header_.fields);
+    for (size_t i = 0; i < specs.size(); ++i) {
+        const bool plain = isPlainField(*specs[i].expression, header_.fields);
         Result<std::unique_ptr<IndexTag>> tag = IndexTag::build(
-            **fresh, w.name, std::make_unique<KeyExpression>(std::move(expr.value())), plain, *keys,
-            header_.recordCount);
+            **fresh, specs[i].name, std::move(specs[i].expression), plain, keys[i], records);
         if (!tag) {
-            s = tag.status();
-            break;
+            (*fresh)->discard();
+            built.clear();
+            return tag.status();
         }
         built.push_back(std::move(tag.value()));
     }
-    if (s) s = (*fresh)->publish(indexPath());
+    Status s = (*fresh)->writeHeader();
+    if (s) s = (*fresh)->sync();
+    if (!s) {
+        (*fresh)->discard();
+        built.clear();
+        return s;
+    }
+    return fresh;
+}
+
+Status Table::installIndex(std::vector<TagSpec> specs) {
+    std::vector<std::string> keys;
+    for (const TagSpec& spec : specs) {
+        Result<std::string> k = allKeys(*spec.expression);
+        if (!k) return k.status();
+        keys.push_back(std::move(k.value()));
+    }
+    std::vector<std::unique_ptr<IndexTag>> built;
+    Result<std::unique_ptr<MdxFile>> fresh =
+        buildIndexFile(specs, keys, header_.recordCount, built);
+    if (!fresh) return fresh.status();
+    // The old index stays in use until the new one, complete and synced, takes its name.
+    Status s = (*fresh)->publish(indexTarget());
     if (!s) {
         (*fresh)->discard();
         return s;
     }
+    const std::string active = activeTag();
     tags_ = std::move(built);
     mdx_ = std::move(fresh.value());
     indexProblem_.clear();
+    writeRefusal_.clear();
     rebuildTags_.clear();
     active_ = findTag(active);
     cursorValid_ = false;
     VZ_RETURN_IF_ERROR(setMdxFlag(true));
     return writeFieldTagFlags();
+}
+
+Status Table::replaceTag(std::string_view name, std::string_view expression) {
+    if (mode_ != OpenMode::Exclusive)
+        return Status::invalid(who() +
+                               ": replacing an index tag needs the table opened exclusively.");
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    if (name.empty() || name.size() > 10)
+        return Status::invalid("The tag name \"" + std::string(name) +
+                               "\" must have 1 to 10 characters.");
+    Result<KeyExpression> expr = KeyExpression::parse(expression, header_.fields, *codePage_);
+    if (!expr) return expr.status();
+    std::vector<TagSpec> specs;
+    VZ_RETURN_IF_ERROR(rebuildableTags(specs, name));
+    if (specs.size() >= size_t(MdxFile::kMaxTags))
+        return Status::invalid(who() + ": an index holds at most 47 tags.");
+    specs.push_back({std::string(name), std::make_unique<KeyExpression>(std::move(expr.value()))});
+    return installIndex(std::move(specs));
+}
+
+Status Table::regenerateIndexes() {
+    if (mode_ != OpenMode::Exclusive)
+        return Status::invalid(who() +
+                               ": rebuilding the index needs the table opened exclusively.");
+    if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
+    if (header_.mdxFlag == 0)
+        return Status::notFound(who() + " has no production index; there is nothing to rebuild.");
+    std::vector<TagSpec> specs;
+    VZ_RETURN_IF_ERROR(rebuildableTags(specs, {}));
+    return installIndex(std::move(specs));
 }
 
 std::string Table::tableName() const {

@@ -1,7 +1,6 @@
 #include "search/SortOrder.h"
 
 #include "data/Schema.h"
-#include "engine/File.h"
 #include "engine/Table.h"
 
 namespace vz::search {
@@ -29,12 +28,9 @@ QString BuildSortString(const SortLevels& levels) {
 
 engine::Status applySortString(engine::Table& table, const QString& sortString) {
     if (sortString.isEmpty()) return table.setOrder({});
-    if (engine::fileExists(table.indexPath())) {
-        VZ_RETURN_IF_ERROR(table.setOrder({}));
-        engine::Status dropped = table.deleteTag(kSortTag);
-        if (!dropped && dropped.code() != engine::Status::Code::NotFound) return dropped;
-    }
-    VZ_RETURN_IF_ERROR(table.addTag(kSortTag, sortString.toStdString()));
+    // The new tag takes the old one's place only once it is complete: a failure keeps the old
+    // order.
+    VZ_RETURN_IF_ERROR(table.replaceTag(kSortTag, sortString.toStdString()));
     return table.setOrder(kSortTag);
 }
 

@@ -28,8 +28,8 @@ inline constexpr const char* kSortTag = "NewIndex";
 QString BuildSortString(const SortLevels& levels);
 
 // Puts `table` (opened exclusively) in the order of `sortString`: no tag active when it is
-// empty; otherwise "NewIndex" is dropped when the index file exists, added with the sort string
-// as its key, and made active.
+// empty; otherwise "NewIndex" is replaced by (or added as) a tag with the sort string as its key,
+// and made active. On failure the old tag and order stay.
 engine::Status applySortString(engine::Table& table, const QString& sortString);
 
 // The start-up variant: an existing index file is used as it is (the tag is added only when the
