@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -82,4 +83,35 @@ TEST(SortString, StartUpUsesAnExistingIndexAsItIs) {
     ASSERT_TRUE(search::applySortStringAtStartUp(**t, "Upper(Left(Catalog,80))"));
     EXPECT_EQ((*t)->tagExpression("NewIndex"), "Upper(Left(Country,80))");
     EXPECT_EQ(countries(**t), (std::vector<std::string>{"a", "b"}));
+}
+
+// A production index named in the other letter case ("MINE.mdx" beside "MINE.DBF") is the one
+// whose NewIndex a new order replaces; a failed order keeps the old tag and order.
+TEST(SortString, ANewOrderReplacesTheTagOfAnIndexInTheOtherLetterCaseAndAFailureKeepsIt) {
+    test::TempFolder dir;
+    const QString path = dir.file("MINE.DBF");
+    {
+        auto t = collection(path, {"peru", "Chile", "Angola"});
+        ASSERT_TRUE(search::applySortString(*t, "Upper(Left(Country,80))"));
+    }
+    ASSERT_TRUE(QFile::rename(dir.file("MINE.MDX"), dir.file("MINE.mdx")));
+    auto opened = engine::Table::open(toNativePath(path), engine::OpenMode::Exclusive);
+    ASSERT_TRUE(opened);
+    engine::Table& t = **opened;
+    engine::Status s =
+        search::applySortString(t, "Upper(Left(Catalog,80))+Upper(Left(Country,80))");
+    EXPECT_FALSE(s);  // a key of 160 bytes
+    s = search::applySortString(t, "Upper(Left(Nowhere,80))");
+    EXPECT_FALSE(s);
+    EXPECT_EQ(t.tagExpression("NewIndex"), "Upper(Left(Country,80))");
+    EXPECT_EQ(countries(t), (std::vector<std::string>{"Angola", "Chile", "peru"}));
+
+    s = search::applySortString(t, "Upper(Left(Country,80))+STR(Year,12,0)");
+    ASSERT_TRUE(s) << s.message();
+    EXPECT_EQ(t.tagExpression("NewIndex"), "Upper(Left(Country,80))+STR(Year,12,0)");
+    EXPECT_EQ(QDir(dir.path()).entryList({"*.mdx"}, QDir::Files | QDir::Hidden),
+              QStringList{"MINE.mdx"});
+    std::vector<std::string> problems;
+    ASSERT_TRUE(t.checkIndex(problems));
+    EXPECT_EQ(problems, std::vector<std::string>{});
 }
