@@ -1041,8 +1041,7 @@ Status Table::deleteRecord() {
 // Pack
 
 Status Table::pack() {
-    if (mode_ != OpenMode::Exclusive)
-        return Status::invalid(who() + ": packing needs the table opened exclusively.");
+    if (mode_ != OpenMode::Exclusive) return Status::invalid(who() + ": packing needs the table opened exclusively.");
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     // Every tag must be rebuilt for the new record numbers: check that we can before anything
     // changes.
