@@ -13,6 +13,7 @@
 #include "common/ProgramFolder.h"
 #include "data/DatabaseFiles.h"
 #include "data/Settings.h"
+#include "engine/KeyExpression.h"
 #include "engine/Table.h"
 #include "main/DisplayFormats.h"
 #include "reports/PageEngine.h"
@@ -67,7 +68,7 @@ void applyFormats(const data::MiscSettings& misc) {
 }
 
 bool sameExpression(const std::string& a, const QString& b) {
-    return QString::fromStdString(a).trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+    return engine::KeyExpression::sameSpelling(a, b.toStdString());
 }
 
 // Opens the table shared and in the order of `sortString`. The index tag is rebuilt, which needs

@@ -96,7 +96,7 @@ Result<std::unique_ptr<IndexTag>> IndexTag::build(MdxFile& mdx, const std::strin
     h.keyLength = uint16_t(kl);
     h.itemLength = uint16_t(itemLengthFor(kl));
     h.maxKeys = uint16_t((MdxFile::kBlockSize - 12) / h.itemLength);
-    h.expression = expr->text();
+    h.expression = KeyExpression::canonicalSpelling(expr->text());
     h.keyFormat = plainField ? 0x10 : 0x00;
 
     const std::vector<uint32_t> order = keyOrder(*expr, keys, records);

@@ -41,7 +41,8 @@ public:
                                                   std::unique_ptr<KeyExpression> expression);
 
     // Builds a new tag in `mdx` from every record's key: `keys` holds keyLength bytes per record,
-    // record 1 first. Sorts, then fills the tree bottom-up.
+    // record 1 first. Sorts, then fills the tree bottom-up. The tag stores the expression in
+    // its canonical spelling (KeyExpression::canonicalSpelling).
     // `plainField` marks a key that is one field as it stands (key format 0x10).
     static Result<std::unique_ptr<IndexTag>> build(MdxFile& mdx, const std::string& name,
                                                    std::unique_ptr<KeyExpression> expression, bool plainField,

@@ -1015,6 +1015,32 @@ Result<KeyExpression> KeyExpression::parse(std::string_view text, const std::vec
     return e;
 }
 
+std::string KeyExpression::canonicalSpelling(std::string_view text) {
+    std::string out(text);
+    char close = 0;  // the end of the literal being passed over, 0 outside literals
+    for (char& c : out) {
+        if (close != 0) {
+            if (c == close) close = 0;
+        } else if (c == '"' || c == '\'') {
+            close = c;
+        } else if (c == '[') {
+            close = ']';
+        } else if (c >= 'a' && c <= 'z') {
+            c = char(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+bool KeyExpression::sameSpelling(std::string_view a, std::string_view b) {
+    auto trimmed = [](std::string_view s) {
+        const size_t first = s.find_first_not_of(" \t");
+        if (first == std::string_view::npos) return std::string_view();
+        return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+    };
+    return canonicalSpelling(trimmed(a)) == canonicalSpelling(trimmed(b));
+}
+
 void KeyExpression::evaluate(const char* record, char* out) const {
     const Program& p = *program_;
     switch (type_) {

@@ -65,6 +65,17 @@ public:
     static Result<KeyExpression> parse(std::string_view text, const std::vector<Field>& fields,
                                        const CodePage& codePage);
 
+    // The spelling an index tag stores: `text` with every ASCII letter outside literals in upper
+    // case ("Upper(Left(Country,80))" becomes "UPPER(LEFT(COUNTRY,80))"); the text of a literal
+    // ("...", '...' or [...]) and everything else are kept byte for byte. Some readers match names
+    // of fields and functions only in upper case, so every tag written is spelled this way; any
+    // spelling is read. A literal left open keeps the rest of the text as it is.
+    static std::string canonicalSpelling(std::string_view text);
+    // True when `a` and `b` spell the same expression: equal once both are in canonical spelling
+    // and blanks and tabs at either end are dropped. Literals still compare with their case.
+    static bool sameSpelling(std::string_view a, std::string_view b);
+
+    // The text as given to parse(), not the canonical spelling.
     const std::string& text() const { return text_; }
     KeyType type() const { return type_; }
     // The key length in bytes: a character key its width, a numeric key 12, a date key 8.

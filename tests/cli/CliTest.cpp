@@ -134,7 +134,9 @@ TEST_F(CliTable, IndexOrdersTheDumpAndCheckCoversTheIndex) {
               row("C3", "angola", "3", "") + row("B2", "Chile", "2", "") + row("A1", "peru", "1", ""));
     EXPECT_EQ(cli({"dump", path}).out.substr(0, 5), "\"A1\",");  // entry order without --order
     CliRun info = cli({"info", path});
-    EXPECT_NE(info.out.find("Index tag:        NewIndex = Upper(Left(Country,80))"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Index tag:        NewIndex = UPPER(LEFT(COUNTRY,80))"),
+              std::string::npos)
+        << info.out;
     CliRun check = cli({"check", path});
     EXPECT_EQ(check.code, kOk) << check.err;
     EXPECT_NE(check.out.find("index tag NewIndex"), std::string::npos);

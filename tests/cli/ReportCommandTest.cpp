@@ -1,6 +1,7 @@
 // vazovi-cli report: a report by name over a table in its saved order, to text or PDF.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -148,4 +149,23 @@ TEST_F(CliReport, ADamagedDefinitionIsReportedByName) {
     EXPECT_EQ(r.code, kFailed);
     EXPECT_NE(r.err.find("Full Report"), std::string::npos);
     EXPECT_NE(r.err.find("30000"), std::string::npos);
+}
+
+// The tag stores the sort string in upper case; the saved sort string, spelled as the program
+// builds it, still matches it, so a second report uses the index as it is.
+TEST_F(CliReport, TheStoredUpperCaseTagMatchesTheSavedSortString) {
+    const QString out = work.filePath(QStringLiteral("out.txt"));
+    ASSERT_EQ(report("Full Report", "--text", out).code, kOk);
+    const std::string mdx = work.filePath(QStringLiteral("COLL.MDX")).toStdString();
+    const CliRun info = cli({"info", table.toStdString()});
+    EXPECT_NE(info.out.find("NewIndex = UPPER(LEFT(COUNTRY,80))\n"), std::string::npos) << info.out;
+    struct stat before {};
+    ASSERT_EQ(::stat(mdx.c_str(), &before), 0);
+    const CliRun r = report("Full Report", "--text", out);
+    ASSERT_EQ(r.code, kOk) << r.err;
+    struct stat after {};
+    ASSERT_EQ(::stat(mdx.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // a replaced tag would have a new index file
+    EXPECT_TRUE(readText(out).indexOf(QStringLiteral("Austria")) <
+                readText(out).indexOf(QStringLiteral("Peru")));
 }

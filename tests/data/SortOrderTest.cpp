@@ -64,7 +64,7 @@ TEST(SortString, ApplyingItOrdersTheTableWithoutRegardToCase) {
     // Another order replaces the tag; no levels give the entry order and no tag is active.
     ASSERT_TRUE(search::applySortString(*t, BuildSortString(SortLevels{{13, 0, 0, 0}})));
     EXPECT_EQ(t->tagNames(), std::vector<std::string>{"NewIndex"});
-    EXPECT_EQ(t->tagExpression("NewIndex"), "Upper(Left(Topic,80))");
+    EXPECT_EQ(t->tagExpression("NewIndex"), "UPPER(LEFT(TOPIC,80))");
     ASSERT_TRUE(search::applySortString(*t, QString()));
     EXPECT_EQ(t->activeTag(), "");
     EXPECT_EQ(countries(*t), (std::vector<std::string>{"peru", "Chile", "togo", "Angola", "chad"}));
@@ -81,7 +81,7 @@ TEST(SortString, StartUpUsesAnExistingIndexAsItIs) {
     ASSERT_TRUE(t);
     // A shared table cannot take a new tag, and need not: the existing one is used unchanged.
     ASSERT_TRUE(search::applySortStringAtStartUp(**t, "Upper(Left(Catalog,80))"));
-    EXPECT_EQ((*t)->tagExpression("NewIndex"), "Upper(Left(Country,80))");
+    EXPECT_EQ((*t)->tagExpression("NewIndex"), "UPPER(LEFT(COUNTRY,80))");
     EXPECT_EQ(countries(**t), (std::vector<std::string>{"a", "b"}));
 }
 
@@ -104,12 +104,12 @@ TEST(SortString, ANewOrderReplacesTheTagOfAnIndexInTheOtherLetterCaseAndAFailure
     EXPECT_FALSE(s);  // a key of 120 bytes
     s = search::applySortString(t, "Upper(Left(Nowhere,80))");
     EXPECT_FALSE(s);
-    EXPECT_EQ(t.tagExpression("NewIndex"), "Upper(Left(Country,80))");
+    EXPECT_EQ(t.tagExpression("NewIndex"), "UPPER(LEFT(COUNTRY,80))");
     EXPECT_EQ(countries(t), (std::vector<std::string>{"Angola", "Chile", "peru"}));
 
     s = search::applySortString(t, "Upper(Left(Country,80))+STR(Year,12,0)");
     ASSERT_TRUE(s) << s.message();
-    EXPECT_EQ(t.tagExpression("NewIndex"), "Upper(Left(Country,80))+STR(Year,12,0)");
+    EXPECT_EQ(t.tagExpression("NewIndex"), "UPPER(LEFT(COUNTRY,80))+STR(YEAR,12,0)");
     EXPECT_EQ(QDir(dir.path()).entryList({"*.mdx"}, QDir::Files | QDir::Hidden),
               QStringList{"MINE.mdx"});
     std::vector<std::string> problems;
