@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Status.h"
+#include "engine/Table.h"
 
 namespace vz::engine {
 
@@ -17,8 +18,11 @@ struct CheckReport {
 };
 
 // Opens the table shared and reads every record: the header must parse, every deletion flag be
-// a blank or "*", and every field hold a value of its type. A file that does not open at all
-// gives the open's Status.
-Result<CheckReport> checkTable(const std::string& path, size_t maxProblems = 100);
+// a blank or "*", and every field hold a value of its type. Every record is examined; the first
+// `maxProblems` problems are listed and a last line counts the rest. `progress` (optional) is
+// told how far the pass has come and may stop it, which the report then says. A file that does
+// not open at all gives the open's Status.
+Result<CheckReport> checkTable(const std::string& path, size_t maxProblems = 100,
+                               const Table::Progress& progress = nullptr);
 
 }  // namespace vz::engine
