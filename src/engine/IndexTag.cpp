@@ -297,8 +297,8 @@ Status IndexTag::setRoot(uint32_t page) {
     return mdx_.writeTagHeader(entry_.headerPage, header_);
 }
 
-Status IndexTag::updateSeparators(const Cursor& c, const char* newHighest) {
-    for (size_t l = c.path.size(); l-- > 0;) {
+Status IndexTag::updateSeparators(const Cursor& c, size_t levels, const char* newHighest) {
+    for (size_t l = levels; l-- > 0;) {
         Result<Node> n = load(c.path[l].page);
         if (!n) return n.status();
         const int i = c.path[l].child;
@@ -335,18 +335,27 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
     leaf.keys.insert(size_t(pos) * kl, key, size_t(kl));
     leaf.ptr.insert(leaf.ptr.begin() + pos, recNo);
     ++leaf.count;
+    // The new entry is the highest of its leaf: the separators above that bound the leaf rise to
+    // it. They rise before the entry is written, so a process killed in between leaves a tree
+    // whose bounds are merely loose, and the entry is found missing where it belongs.
+    bool newHighest = pos == leaf.count - 1;
     if (leaf.count <= header_.maxKeys) {
-        VZ_RETURN_IF_ERROR(store(leaf));
-        if (pos == leaf.count - 1) return updateSeparators(c, key);
-        return Status::ok();
+        if (newHighest) VZ_RETURN_IF_ERROR(updateSeparators(c, c.path.size(), key));
+        return store(leaf);
     }
 
-    // Split the leaf; an entry added at the very end leaves the left node full, so appends in key
-    // order fill their nodes.
+    // Split the leaf into two new blocks; the tree reaches them through one write of the parent
+    // (or of the tag header, for a new root), so a kill before it leaves the old tree whole and
+    // the new blocks unused. An entry added at the very end leaves the left node full, so appends
+    // in key order fill their nodes.
+    std::vector<uint32_t> replaced{leaf.page};
     Node left = std::move(leaf);
     const int split = pos == left.count - 1 ? left.count - 1 : left.count / 2;
+    Result<uint32_t> leftPage = mdx_.allocateBlock();
+    if (!leftPage) return leftPage.status();
     Result<uint32_t> rightPage = mdx_.allocateBlock();
     if (!rightPage) return rightPage.status();
+    left.page = *leftPage;
     Node right;
     right.page = *rightPage;
     right.count = left.count - split;
@@ -361,7 +370,11 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
     VZ_RETURN_IF_ERROR(store(left));
     std::string separator(left.keyAt(left.count - 1, kl), size_t(kl));
     uint32_t newChild = right.page;
-    uint32_t leftPage = left.page;
+    uint32_t newLeft = left.page;
+    auto freeReplaced = [&]() -> Status {
+        for (uint32_t page : replaced) VZ_RETURN_IF_ERROR(mdx_.freeBlock(page));
+        return Status::ok();
+    };
 
     // Carry the separator up, splitting full interior nodes on the way.
     for (size_t l = c.path.size(); l-- > 0;) {
@@ -369,27 +382,41 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
         if (!pn) return pn.status();
         Node& p = *pn;
         const int i = c.path[l].child;
+        p.ptr[size_t(i)] = newLeft;
         p.keys.insert(size_t(i) * kl, separator);
         p.ptr.insert(p.ptr.begin() + i + 1, newChild);
         ++p.count;
-        if (p.count <= header_.maxKeys) return store(p);
-        // Children 0..m stay, the key m goes up, children m+1.. move right.
+        if (newHighest && i + 1 < p.count) {
+            // The right half's bound is the new entry now; the nodes above keep theirs.
+            std::memcpy(p.keys.data() + size_t(i + 1) * kl, key, size_t(kl));
+            newHighest = false;
+        }
+        if (p.count <= header_.maxKeys) {
+            if (newHighest) VZ_RETURN_IF_ERROR(updateSeparators(c, l, key));
+            VZ_RETURN_IF_ERROR(store(p));
+            return freeReplaced();
+        }
+        // Children 0..m go left, the key m goes up, children m+1.. go right; both new blocks.
         const int m = p.count / 2;
+        Result<uint32_t> lp = mdx_.allocateBlock();
+        if (!lp) return lp.status();
         Result<uint32_t> rp = mdx_.allocateBlock();
         if (!rp) return rp.status();
+        replaced.push_back(p.page);
         Node r;
         r.page = *rp;
         r.count = p.count - m - 1;
         r.keys.assign(p.keys, size_t(m + 1) * kl, std::string::npos);
         r.ptr.assign(p.ptr.begin() + m + 1, p.ptr.end());
         separator.assign(p.keyAt(m, kl), size_t(kl));
+        p.page = *lp;
         p.count = m;
         p.keys.resize(size_t(m) * kl);
         p.ptr.resize(size_t(m) + 1);
         VZ_RETURN_IF_ERROR(store(r));
         VZ_RETURN_IF_ERROR(store(p));
         newChild = r.page;
-        leftPage = p.page;
+        newLeft = p.page;
     }
     // The root split: a new root over the two halves.
     Result<uint32_t> rootPage = mdx_.allocateBlock();
@@ -398,9 +425,10 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
     root.page = *rootPage;
     root.count = 1;
     root.keys = separator;
-    root.ptr = {leftPage, newChild};
+    root.ptr = {newLeft, newChild};
     VZ_RETURN_IF_ERROR(store(root));
-    return setRoot(root.page);
+    VZ_RETURN_IF_ERROR(setRoot(root.page));
+    return freeReplaced();
 }
 
 Status IndexTag::remove(const char* key, uint32_t recNo) {

@@ -125,8 +125,10 @@ private:
     Status descendLeftmost(Cursor& c, uint32_t page);
     Status descendRightmost(Cursor& c, uint32_t page);
     Status setRoot(uint32_t page);
-    // After the highest key of the node at path depth `depth` (or the leaf) changed to `key`.
-    Status updateSeparators(const Cursor& c, const char* newHighest);
+    // After the highest key under the node the path reaches below level `levels` (the leaf when
+    // levels is the path's length) rose to `newHighest`: the lowest of the levels above that
+    // bounds it on the right takes the new key.
+    Status updateSeparators(const Cursor& c, size_t levels, const char* newHighest);
 
     MdxFile& mdx_;
     MdxFile::TagEntry entry_;

@@ -94,8 +94,14 @@ Status Table::openIndex(bool mayCatchUp) {
         cannotWrite = m.status().message();
         m = MdxFile::open(mdxPath, false);
     }
+    auto refuseWrites = [&] {
+        if (!cannotWrite.empty())
+            writeRefusal_ = who() + ": its production index cannot be written (" + cannotWrite +
+                            "). The table can be read but not changed.";
+    };
     if (!m) {
         indexProblem_ = m.status().message();
+        refuseWrites();
         return Status::ok();
     }
     mdx_ = std::move(m.value());
@@ -144,9 +150,7 @@ Status Table::openIndex(bool mayCatchUp) {
         mdx_.reset();
         writeRefusal_.clear();
     }
-    if (!cannotWrite.empty())
-        writeRefusal_ = who() + ": its production index cannot be written (" + cannotWrite +
-                        "). The table can be read but not changed.";
+    refuseWrites();
     return Status::ok();
 }
 
@@ -544,6 +548,9 @@ Status Table::addTag(std::string_view name, std::string_view expression) {
     Result<KeyExpression> expr = KeyExpression::parse(expression, header_.fields, *codePage_);
     if (!expr) return expr.status();
     if (!indexProblem_.empty()) VZ_RETURN_IF_ERROR(regenerateIndexes());
+    // The keys first: a table too large to index gets no index file either.
+    Result<std::string> keys = allKeys(*expr);
+    if (!keys) return keys.status();
     if (!mdx_) {
         Result<std::unique_ptr<MdxFile>> created = MdxFile::createTemporary(indexPath(), tableName());
         if (!created) return created.status();
@@ -556,8 +563,6 @@ Status Table::addTag(std::string_view name, std::string_view expression) {
         mdx_ = std::move(created.value());
         guardFreeChain();
     }
-    Result<std::string> keys = allKeys(*expr);
-    if (!keys) return keys.status();
     const bool plain = isPlainField(*expr, header_.fields);
     Result<std::unique_ptr<IndexTag>> tag = outOfMemory("index");
     try {

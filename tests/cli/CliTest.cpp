@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <sstream>
@@ -7,6 +11,7 @@
 #include "CliCommands.h"
 #include "CliRun.h"
 #include "DelimitedText.h"
+#include "engine/Table.h"
 
 using namespace vz::cli;
 using namespace vz::cli::test;
@@ -181,4 +186,47 @@ TEST_F(CliTable, CheckReportsAnIndexLeftBehind) {
     EXPECT_NE(check.err.find("out of date"), std::string::npos) << check.err;
     EXPECT_EQ(cli({"reindex", path}).code, kOk);
     EXPECT_EQ(cli({"check", path}).code, kOk);
+}
+
+TEST_F(CliTable, AppendFailsWhenTheIndexMayNotBeWritten) {
+    ASSERT_EQ(cli({"append", path}, row("A1", "Peru", "1", "")).code, kOk);
+    ASSERT_EQ(cli({"index", path, "Upper(Left(Country,80))"}).code, kOk);
+    const std::string mdx = dir.filePath("COLL.MDX").toStdString();
+    ASSERT_EQ(::chmod(dir.path().toStdString().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(mdx.c_str(), 0600), 0);
+    // Another user, who may write the table but not its index.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 ? ::setuid(65534) != 0 : ::chmod(mdx.c_str(), 0400) != 0) ::_exit(10);
+        CliRun run = cli({"append", path}, row("B2", "Chile", "2", ""));
+        const bool named = run.err.find("COLL.MDX") != std::string::npos;
+        ::_exit(run.code == kFailed && named ? 0 : 20 + run.code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(cli({"dump", path}).out, row("A1", "Peru", "1", ""));  // nothing was stored
+    EXPECT_EQ(cli({"check", path}).code, kOk);
+}
+
+TEST(Cli, ATableClaimingBillionsOfRecordsGetsAClearErrorFromIndex) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("HUGE.DBF").toStdString();
+    ASSERT_TRUE(vz::engine::Table::create(path, {vz::engine::FieldDef::text("C", 1)}).isOk());
+    QFile f(QString::fromStdString(path));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray head = f.read(32);
+    const uint32_t claimed = 3000000000u;
+    for (int i = 0; i < 4; ++i) head[4 + i] = char(claimed >> (8 * i));
+    const qint64 headerLength = uint8_t(head[8]) | uint8_t(head[9]) << 8;
+    f.seek(0);
+    f.write(head);
+    ASSERT_TRUE(f.resize(headerLength + qint64(claimed) * 2 + 1));  // sparse
+    f.close();
+    CliRun run = cli({"index", path, "C"});
+    EXPECT_EQ(run.code, kFailed);
+    EXPECT_NE(run.err.find("MB of memory"), std::string::npos) << run.err;
+    EXPECT_FALSE(QFile::exists(dir.filePath("HUGE.MDX")));
 }
