@@ -227,8 +227,8 @@ private:
     Result<bool> tailBehind(uint32_t upTo);
     Status readRecordFresh(uint32_t recNo, std::string& out) const;
     Result<uint32_t> fileRecordCount() const;
-    // InvalidArgument when a pass over the records would need more than `bytes` of memory
-    // than the computer can spare; `what` names the pass ("index").
+    // InvalidArgument when `bytes`, the memory a pass over the records needs, is more than the
+    // computer can spare; `what` names the pass ("index").
     Status checkMemory(uint64_t bytes, const std::string& what) const;
     Status outOfMemory(const std::string& what) const;
     Status progress(uint64_t done, uint64_t total) const;

@@ -134,10 +134,10 @@ Status Table::openIndex(bool mayCatchUp) {
         Result<bool> behind = tailBehind(header_.recordCount);
         if (!behind) {
             indexProblem_ = behind.status().message();
-        } else if (*behind && !mayCatchUp) {
+        } else if (*behind && !readOnly() && !mayCatchUp) {
             indexBehind_ = true;
             return Status::ok();
-        } else if (*behind) {
+        } else if (*behind && !readOnly()) {
             Result<bool> caught = catchUpTail(header_.recordCount);
             if (!caught) indexProblem_ = caught.status().message();
         }
