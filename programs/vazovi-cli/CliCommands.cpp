@@ -280,14 +280,16 @@ int check(const std::string& path, std::ostream& out, std::ostream& err) {
         if (!t) return fail(err, t.status().message());
         ConsoleProgress index(err, "checking the index");
         (*t)->setProgress(index.callback());
-        engine::Status s = (*t)->checkIndex(report->problems);
+        engine::Status s = (*t)->checkIndex(report->problems, 50, &report->notListed);
         if (!s) report->problems.push_back(s.message());
         if (!(*t)->writeRefusal().empty()) report->problems.push_back((*t)->writeRefusal());
         for (const std::string& tag : (*t)->tagNames()) out << path << ": index tag " << tag << '\n';
     }
     for (const std::string& p : report->problems) err << "vazovi-cli: " << p << '\n';
+    if (report->notListed != 0)
+        err << "vazovi-cli: " << path << ": " << report->notListed << " more problems found, not listed.\n";
     out << path << ": " << report->records << " records (" << report->deleted << " deleted), "
-        << report->problems.size() << " problems" << (report->eofMarker ? "" : ", no end-of-file marker")
+        << report->problems.size() + report->notListed << " problems" << (report->eofMarker ? "" : ", no end-of-file marker")
         << '\n';
     return report->sound() ? kOk : kFailed;
 }

@@ -188,10 +188,13 @@ public:
     // may read but not write, an index update that failed), or empty.
     const std::string& writeRefusal() const { return writeRefusal_; }
     // Compares every tag with the table, key by key, and checks each tree's shape and the free
-    // chain; appends what is wrong to `problems`, at most `maxPerTag` lines for each tag followed
-    // by a line counting those not listed. In a shared table it re-reads the record count and reads
-    // the index under the header lock, so a writer in another process is never mistaken for damage.
-    Status checkIndex(std::vector<std::string>& problems, size_t maxPerTag = 50);
+    // chain; appends what is wrong to `problems`, one line each, at most `maxPerTag` for each tag
+    // (and for the free chain). The problems found beyond those are added to `*notListed`, or,
+    // without it, counted in a line of their own. In a shared table it re-reads the record count
+    // and reads the index under the header lock, so a writer in another process is never mistaken
+    // for damage.
+    Status checkIndex(std::vector<std::string>& problems, size_t maxPerTag = 50,
+                      size_t* notListed = nullptr);
 
 private:
     Table() = default;

@@ -33,8 +33,7 @@ Result<CheckReport> checkTable(const std::string& path, size_t maxProblems,
         }
         Status s = file->readAt(h.dataOffset(r), rec.data(), rec.size());
         if (!s) {
-            report(s.message());
-            result.problems.push_back(path + ": records " + std::to_string(r) + " to " +
+            result.problems.push_back(s.message() + " Records " + std::to_string(r) + " to " +
                                       std::to_string(t.recordCount()) + " were not examined.");
             break;
         }
@@ -53,9 +52,7 @@ Result<CheckReport> checkTable(const std::string& path, size_t maxProblems,
             if (!v) report(v.message());
         }
     }
-    if (unlisted != 0)
-        result.problems.push_back(path + ": " + std::to_string(unlisted) +
-                                  " more problems not listed.");
+    result.notListed = unlisted;
     char marker = 0;
     Result<size_t> got = file->readSomeAt(h.dataOffset(t.recordCount() + 1), &marker, 1);
     result.eofMarker = got && *got == 1 && marker == 0x1A;

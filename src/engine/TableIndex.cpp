@@ -667,7 +667,7 @@ std::string Table::tableName() const {
 // ---------------------------------------------------------------------------------------------
 // Checking
 
-Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag) {
+Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag, size_t* notListed) {
     // Read the index and the count as one state: writers in other programs hold the header lock
     // from the record to the last index block they change.
     SharedHeaderLock consistent(*this);
@@ -737,9 +737,9 @@ Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag) {
             Status walked = tag.walk(report, visit, &pages);
             VZ_RETURN_IF_ERROR(stopped);
             if (!walked) {
-                report(walked.message());
-                report(who + ": the walk stopped there; the entries beyond were not examined, "
-                             "so records without an entry were not counted.");
+                report(walked.message() +
+                       " The walk stopped there: the entries beyond were not examined, and records"
+                       " without an entry were not counted.");
             } else {
                 uint32_t missing = 0, firstMissing = 0;
                 for (uint32_t r = 1; r <= count; ++r)
@@ -748,7 +748,9 @@ Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag) {
                     report(who + " has no entry for " + std::to_string(missing) +
                            " records (the first is record " + std::to_string(firstMissing) + ").");
             }
-            if (unlisted != 0)
+            if (notListed != nullptr)
+                *notListed += unlisted;
+            else if (unlisted != 0)
                 problems.push_back(who + ": " + std::to_string(unlisted) +
                                    " more problems not listed.");
             // The tag header's block and the tree's nodes belong to this tag alone.
@@ -771,16 +773,22 @@ Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag) {
             problems.push_back(std::move(problem));
             ++chainProblems;
         });
+        size_t chainUnlisted = 0;
         for (uint32_t page : chain) {
             if (page >= owner.size() || owner[size_t(page)] < 0) continue;
-            if (chainProblems++ == maxPerTag) {
-                problems.push_back(mdx_->path() + ": more free pages in use not listed.");
-                break;
+            if (chainProblems++ >= maxPerTag) {
+                ++chainUnlisted;
+                continue;
             }
             problems.push_back(mdx_->path() + ": page " + std::to_string(page) +
                                " is on the free chain but tag " +
                                tags_[size_t(owner[size_t(page)])]->name() + " uses it.");
         }
+        if (notListed != nullptr)
+            *notListed += chainUnlisted;
+        else if (chainUnlisted != 0)
+            problems.push_back(mdx_->path() + ": " + std::to_string(chainUnlisted) +
+                               " more free pages in use not listed.");
     } catch (const std::bad_alloc&) {
         return outOfMemory("check the index of");
     }
