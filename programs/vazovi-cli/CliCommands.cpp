@@ -1,7 +1,11 @@
 #include "CliCommands.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <istream>
+#include <new>
+#include <optional>
 #include <ostream>
 
 #include <QFileInfo>
@@ -72,6 +76,64 @@ private:
     std::ostream& err_;
 };
 
+// Ctrl+C during a long pass stops it cleanly (the pass fails with a message, nothing is half
+// written); a second Ctrl+C ends the program at once.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    if (interrupted) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
+    interrupted = 1;
+}
+
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        interrupted = 0;
+        previous_ = std::signal(SIGINT, onInterrupt);
+    }
+    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    void (*previous_)(int) = SIG_DFL;
+};
+
+// Shows how far a long pass over a table has come, on standard error, once it has run for a
+// second; answers false once the user pressed Ctrl+C.
+class ConsoleProgress {
+public:
+    ConsoleProgress(std::ostream& err, std::string what) : err_(err), what_(std::move(what)) {}
+    ~ConsoleProgress() {
+        if (shown_) err_ << '\n' << std::flush;
+    }
+    ConsoleProgress(const ConsoleProgress&) = delete;
+    ConsoleProgress& operator=(const ConsoleProgress&) = delete;
+
+    bool operator()(uint64_t done, uint64_t total) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start_ >= std::chrono::seconds(1) && now - last_ >= std::chrono::milliseconds(500)) {
+            last_ = now;
+            shown_ = true;
+            err_ << "\rvazovi-cli: " << what_ << ": " << (total ? done * 100 / total : 100) << "% (" << done
+                 << " of " << total << " records; Ctrl+C stops)" << std::flush;
+        }
+        return !interrupted;
+    }
+    engine::Table::Progress callback() {
+        return [this](uint64_t done, uint64_t total) { return (*this)(done, total); };
+    }
+
+private:
+    std::ostream& err_;
+    std::string what_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_;
+    bool shown_ = false;
+};
+
 int fail(std::ostream& err, const std::string& message) {
     err << "vazovi-cli: " << message << '\n';
     return kFailed;
@@ -95,6 +157,9 @@ int info(const std::string& path, std::ostream& out, std::ostream& err) {
     if (!t) return fail(err, t.status().message());
     const Table& table = **t;
     const engine::DbfHeader& h = table.header();
+    InterruptGuard guard;
+    ConsoleProgress progress(err, "counting the live records");
+    (*t)->setProgress(progress.callback());
     auto live = (*t)->countLive();
     if (!live) return fail(err, live.status().message());
     char line[256];
@@ -165,8 +230,11 @@ int append(const std::string& path, std::istream& in, std::ostream& err) {
         for (int f = 0; s && f < table.fieldCount(); ++f) s = table.setText(f, values[size_t(f)]);
         if (s) s = table.post();
         if (!s) {
+            // A post that stored the record but not its index entries leaves the table in
+            // Browse; its message says so.
+            const bool stored = table.state() == Table::State::Browse;
             table.cancel();
-            return fail(err, at + s.message() + " Nothing of this line was stored.");
+            return fail(err, at + s.message() + (stored ? "" : " Nothing of this line was stored."));
         }
     }
     return kOk;
@@ -175,6 +243,9 @@ int append(const std::string& path, std::istream& in, std::ostream& err) {
 int pack(const std::string& path, std::ostream& err) {
     auto t = Table::open(path, OpenMode::Exclusive);
     if (!t) return fail(err, t.status().message());
+    InterruptGuard guard;
+    ConsoleProgress progress(err, "packing");
+    (*t)->setProgress(progress.callback());
     engine::Status s = (*t)->pack();
     return s ? kOk : fail(err, s.message());
 }
@@ -182,6 +253,9 @@ int pack(const std::string& path, std::ostream& err) {
 int index(const std::string& path, const std::string& expression, std::ostream& err) {
     auto t = Table::open(path, OpenMode::Exclusive);
     if (!t) return fail(err, t.status().message());
+    InterruptGuard guard;
+    ConsoleProgress progress(err, "indexing");
+    (*t)->setProgress(progress.callback());
     engine::Status s = search::applySortString(**t, QString::fromStdString(expression));
     return s ? kOk : fail(err, s.message());
 }
@@ -193,31 +267,41 @@ int reindex(const std::string& path, std::ostream& out, std::ostream& err) {
         out << path << ": the table has no production index; nothing was rebuilt.\n";
         return kOk;
     }
+    InterruptGuard guard;
+    ConsoleProgress progress(err, "indexing");
+    (*t)->setProgress(progress.callback());
     engine::Status s = (*t)->regenerateIndexes();
     return s ? kOk : fail(err, s.message());
 }
 
 int check(const std::string& path, std::ostream& out, std::ostream& err) {
-    auto report = engine::checkTable(path);
+    InterruptGuard guard;
+    std::optional<ConsoleProgress> records(std::in_place, err, "checking the records");
+    auto report = engine::checkTable(path, 100, records->callback());
+    records.reset();
     if (!report) return fail(err, report.status().message());
+    if (interrupted) return fail(err, path + ": the check was stopped before the end.");
     {
         auto t = Table::open(path, OpenMode::Shared);
         if (!t) return fail(err, t.status().message());
-        engine::Status s = (*t)->checkIndex(report->problems);
+        ConsoleProgress index(err, "checking the index");
+        (*t)->setProgress(index.callback());
+        engine::Status s = (*t)->checkIndex(report->problems, 50, &report->notListed);
         if (!s) report->problems.push_back(s.message());
         if (!(*t)->writeRefusal().empty()) report->problems.push_back((*t)->writeRefusal());
         for (const std::string& tag : (*t)->tagNames()) out << path << ": index tag " << tag << '\n';
     }
     for (const std::string& p : report->problems) err << "vazovi-cli: " << p << '\n';
+    if (report->notListed != 0)
+        err << "vazovi-cli: " << path << ": " << report->notListed << " more problems found, not listed.\n";
     out << path << ": " << report->records << " records (" << report->deleted << " deleted), "
-        << report->problems.size() << " problems" << (report->eofMarker ? "" : ", no end-of-file marker")
+        << report->problems.size() + report->notListed << " problems" << (report->eofMarker ? "" : ", no end-of-file marker")
         << '\n';
     return report->sound() ? kOk : kFailed;
 }
 
-}  // namespace
 
-int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kUsageText;
         return kUsage;
@@ -259,6 +343,16 @@ int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (command == "check") return check(file, out, err);
     err << "vazovi-cli: unknown command \"" << command << "\". See vazovi-cli --help.\n";
     return kUsage;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    try {
+        return runCommand(args, in, out, err);
+    } catch (const std::bad_alloc&) {
+        return fail(err, "there is not enough memory for this command; nothing more was done.");
+    }
 }
 
 }  // namespace vz::cli

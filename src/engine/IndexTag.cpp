@@ -245,13 +245,13 @@ int IndexTag::compareKeys(const char* a, const char* b) const {
 }
 
 Result<uint32_t> IndexTag::lastRecNoUnder(uint32_t page) {
-    for (int depth = 0; depth < 64; ++depth) {
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
         Result<Node> n = load(page);
         if (!n) return n.status();
         if (n->leaf()) return n->count == 0 ? 0u : n->ptr[size_t(n->count - 1)];
         page = n->ptr[size_t(n->count)];
     }
-    return Status::corruption(mdx_.path() + ": tag " + entry_.name + " is deeper than any real tree.");
+    return tooDeep();
 }
 
 Result<int> IndexTag::childFor(const Node& n, const char* key, uint32_t recNo, bool newest) {
@@ -297,8 +297,8 @@ Status IndexTag::setRoot(uint32_t page) {
     return mdx_.writeTagHeader(entry_.headerPage, header_);
 }
 
-Status IndexTag::updateSeparators(const Cursor& c, const char* newHighest) {
-    for (size_t l = c.path.size(); l-- > 0;) {
+Status IndexTag::updateSeparators(const Cursor& c, size_t levels, const char* newHighest) {
+    for (size_t l = levels; l-- > 0;) {
         Result<Node> n = load(c.path[l].page);
         if (!n) return n.status();
         const int i = c.path[l].child;
@@ -319,7 +319,7 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
     uint32_t page = header_.rootPage;
     Node leaf;
     for (int depth = 0;; ++depth) {
-        if (depth > 64) return Status::corruption(mdx_.path() + ": tag " + entry_.name + " has a cycle.");
+        if (depth > kMaxDepth) return tooDeep();
         Result<Node> n = load(page);
         if (!n) return n.status();
         if (n->leaf()) {
@@ -335,18 +335,27 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
     leaf.keys.insert(size_t(pos) * kl, key, size_t(kl));
     leaf.ptr.insert(leaf.ptr.begin() + pos, recNo);
     ++leaf.count;
+    // The new entry is the highest of its leaf: the separators above that bound the leaf rise to
+    // it. They rise before the entry is written, so a process killed in between leaves a tree
+    // whose bounds are merely loose, and the entry is found missing where it belongs.
+    bool newHighest = pos == leaf.count - 1;
     if (leaf.count <= header_.maxKeys) {
-        VZ_RETURN_IF_ERROR(store(leaf));
-        if (pos == leaf.count - 1) return updateSeparators(c, key);
-        return Status::ok();
+        if (newHighest) VZ_RETURN_IF_ERROR(updateSeparators(c, c.path.size(), key));
+        return store(leaf);
     }
 
-    // Split the leaf; an entry added at the very end leaves the left node full, so appends in key
-    // order fill their nodes.
+    // Split the leaf into two new blocks; the tree reaches them through one write of the parent
+    // (or of the tag header, for a new root), so a kill before it leaves the old tree whole and
+    // the new blocks unused. An entry added at the very end leaves the left node full, so appends
+    // in key order fill their nodes.
+    std::vector<uint32_t> replaced{leaf.page};
     Node left = std::move(leaf);
     const int split = pos == left.count - 1 ? left.count - 1 : left.count / 2;
+    Result<uint32_t> leftPage = mdx_.allocateBlock();
+    if (!leftPage) return leftPage.status();
     Result<uint32_t> rightPage = mdx_.allocateBlock();
     if (!rightPage) return rightPage.status();
+    left.page = *leftPage;
     Node right;
     right.page = *rightPage;
     right.count = left.count - split;
@@ -361,7 +370,11 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
     VZ_RETURN_IF_ERROR(store(left));
     std::string separator(left.keyAt(left.count - 1, kl), size_t(kl));
     uint32_t newChild = right.page;
-    uint32_t leftPage = left.page;
+    uint32_t newLeft = left.page;
+    auto freeReplaced = [&]() -> Status {
+        for (uint32_t page : replaced) VZ_RETURN_IF_ERROR(mdx_.freeBlock(page));
+        return Status::ok();
+    };
 
     // Carry the separator up, splitting full interior nodes on the way.
     for (size_t l = c.path.size(); l-- > 0;) {
@@ -369,27 +382,41 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
         if (!pn) return pn.status();
         Node& p = *pn;
         const int i = c.path[l].child;
+        p.ptr[size_t(i)] = newLeft;
         p.keys.insert(size_t(i) * kl, separator);
         p.ptr.insert(p.ptr.begin() + i + 1, newChild);
         ++p.count;
-        if (p.count <= header_.maxKeys) return store(p);
-        // Children 0..m stay, the key m goes up, children m+1.. move right.
+        if (newHighest && i + 1 < p.count) {
+            // The right half's bound is the new entry now; the nodes above keep theirs.
+            std::memcpy(p.keys.data() + size_t(i + 1) * kl, key, size_t(kl));
+            newHighest = false;
+        }
+        if (p.count <= header_.maxKeys) {
+            if (newHighest) VZ_RETURN_IF_ERROR(updateSeparators(c, l, key));
+            VZ_RETURN_IF_ERROR(store(p));
+            return freeReplaced();
+        }
+        // Children 0..m go left, the key m goes up, children m+1.. go right; both new blocks.
         const int m = p.count / 2;
+        Result<uint32_t> lp = mdx_.allocateBlock();
+        if (!lp) return lp.status();
         Result<uint32_t> rp = mdx_.allocateBlock();
         if (!rp) return rp.status();
+        replaced.push_back(p.page);
         Node r;
         r.page = *rp;
         r.count = p.count - m - 1;
         r.keys.assign(p.keys, size_t(m + 1) * kl, std::string::npos);
         r.ptr.assign(p.ptr.begin() + m + 1, p.ptr.end());
         separator.assign(p.keyAt(m, kl), size_t(kl));
+        p.page = *lp;
         p.count = m;
         p.keys.resize(size_t(m) * kl);
         p.ptr.resize(size_t(m) + 1);
         VZ_RETURN_IF_ERROR(store(r));
         VZ_RETURN_IF_ERROR(store(p));
         newChild = r.page;
-        leftPage = p.page;
+        newLeft = p.page;
     }
     // The root split: a new root over the two halves.
     Result<uint32_t> rootPage = mdx_.allocateBlock();
@@ -398,9 +425,10 @@ Status IndexTag::insert(const char* key, uint32_t recNo, bool newest) {
     root.page = *rootPage;
     root.count = 1;
     root.keys = separator;
-    root.ptr = {leftPage, newChild};
+    root.ptr = {newLeft, newChild};
     VZ_RETURN_IF_ERROR(store(root));
-    return setRoot(root.page);
+    VZ_RETURN_IF_ERROR(setRoot(root.page));
+    return freeReplaced();
 }
 
 Status IndexTag::remove(const char* key, uint32_t recNo) {
@@ -409,7 +437,7 @@ Status IndexTag::remove(const char* key, uint32_t recNo) {
     std::vector<Node> nodes;  // the path's nodes, root first, the leaf last
     uint32_t page = header_.rootPage;
     for (int depth = 0;; ++depth) {
-        if (depth > 64) return Status::corruption(mdx_.path() + ": tag " + entry_.name + " has a cycle.");
+        if (depth > kMaxDepth) return tooDeep();
         Result<Node> n = load(page);
         if (!n) return n.status();
         if (n->leaf()) {
@@ -512,7 +540,7 @@ Status IndexTag::release() {
 // Cursors
 
 Status IndexTag::descendLeftmost(Cursor& c, uint32_t page) {
-    for (int depth = 0; depth < 64; ++depth) {
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
         Result<Node> n = load(page);
         if (!n) return n.status();
         if (n->leaf()) {
@@ -523,11 +551,11 @@ Status IndexTag::descendLeftmost(Cursor& c, uint32_t page) {
         c.path.push_back({page, 0});
         page = n->ptr[0];
     }
-    return Status::corruption(mdx_.path() + ": tag " + entry_.name + " has a cycle.");
+    return tooDeep();
 }
 
 Status IndexTag::descendRightmost(Cursor& c, uint32_t page) {
-    for (int depth = 0; depth < 64; ++depth) {
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
         Result<Node> n = load(page);
         if (!n) return n.status();
         if (n->leaf()) {
@@ -538,7 +566,7 @@ Status IndexTag::descendRightmost(Cursor& c, uint32_t page) {
         c.path.push_back({page, n->count});
         page = n->ptr[size_t(n->count)];
     }
-    return Status::corruption(mdx_.path() + ": tag " + entry_.name + " has a cycle.");
+    return tooDeep();
 }
 
 Status IndexTag::first(Cursor& c) {
@@ -629,7 +657,7 @@ Result<bool> IndexTag::seek(Cursor& c, const char* key, uint32_t recNo) {
     c = Cursor{};
     uint32_t page = header_.rootPage;
     for (int depth = 0;; ++depth) {
-        if (depth > 64) return Status::corruption(mdx_.path() + ": tag " + entry_.name + " has a cycle.");
+        if (depth > kMaxDepth) return tooDeep();
         Result<Node> n = load(page);
         if (!n) return n.status();
         if (n->leaf()) {
@@ -680,8 +708,10 @@ Status IndexTag::collect(std::vector<uint32_t>& out) {
     std::vector<bool> seen(mdx_.pageCount() + 1, false);
     const std::string who = mdx_.path() + ": tag " + entry_.name;
     std::function<Status(uint32_t, int)> visitNode = [&](uint32_t page, int depth) -> Status {
-        if (page >= seen.size() || seen[page] || depth > 64)
-            return Status::corruption(who + ": page " + std::to_string(page) + " is reached twice.");
+        if (depth > kMaxDepth) return tooDeep();
+        if (page >= seen.size() || seen[page])
+            return Status::corruption(who + ": page " + std::to_string(page) +
+                                      " is reached twice.");
         seen[page] = true;
         Result<const char*> b = mdx_.readBlock(page);
         if (!b) return b.status();
@@ -704,8 +734,9 @@ Status IndexTag::collect(std::vector<uint32_t>& out) {
     return visitNode(header_.rootPage, 0);
 }
 
-Status IndexTag::walk(std::vector<std::string>& problems,
-                      const std::function<void(const char* key, uint32_t recNo)>& visit) {
+Status IndexTag::walk(const std::function<void(std::string)>& report,
+                      const std::function<void(const char* key, uint32_t recNo)>& visit,
+                      std::vector<uint32_t>* pages) {
     const int kl = header_.keyLength;
     const std::string who = mdx_.path() + ": tag " + entry_.name;
     std::vector<bool> seen(mdx_.pageCount() + 1, false);
@@ -713,26 +744,35 @@ Status IndexTag::walk(std::vector<std::string>& problems,
     uint32_t prevRec = 0;
     bool any = false;
     int leafDepth = -1;
-    // Returns the highest key under `page` (empty when none).
-    std::function<Result<std::string>(uint32_t, int)> visitNode = [&](uint32_t page, int depth) -> Result<std::string> {
+    // Returns the highest key under `page` (empty when none). The depth is bounded, so the
+    // recursion is too.
+    std::function<Result<std::string>(uint32_t, int)> visitNode =
+        [&](uint32_t page, int depth) -> Result<std::string> {
+        if (depth > kMaxDepth)
+            return Status::corruption(who + " is more than " + std::to_string(kMaxDepth) +
+                                      " levels deep at page " + std::to_string(page) +
+                                      "; no sound tree is.");
         if (page >= seen.size() || seen[page])
             return Status::corruption(who + ": page " + std::to_string(page) + " is reached twice.");
         seen[page] = true;
+        if ((page - MdxFile::kHeaderPages) % MdxFile::kPagesPerBlock != 0)
+            report(who + ": page " + std::to_string(page) + " does not start a block.");
+        if (pages) pages->push_back(page);
         Result<Node> n = load(page);
         if (!n) return n.status();
         if (n->leaf()) {
             if (leafDepth < 0) leafDepth = depth;
             if (depth != leafDepth)
-                problems.push_back(who + ": leaf page " + std::to_string(page) + " is at depth " + std::to_string(depth) +
-                                   ", others at " + std::to_string(leafDepth) + ".");
+                report(who + ": leaf page " + std::to_string(page) + " is at depth " +
+                       std::to_string(depth) + ", others at " + std::to_string(leafDepth) + ".");
             for (int i = 0; i < n->count; ++i) {
                 const char* k = n->keyAt(i, kl);
                 const uint32_t r = n->ptr[size_t(i)];
                 if (any) {
                     int c = compareKeys(prevKey.data(), k);
                     if (c > 0 || (c == 0 && prevRec >= r))
-                        problems.push_back(who + ": page " + std::to_string(page) + " holds record " + std::to_string(r) +
-                                           " out of order.");
+                        report(who + ": page " + std::to_string(page) + " holds record " +
+                               std::to_string(r) + " out of order.");
                 }
                 prevKey.assign(k, size_t(kl));
                 prevRec = r;
@@ -746,15 +786,55 @@ Status IndexTag::walk(std::vector<std::string>& problems,
         for (int i = 0; i <= n->count; ++i) {
             Result<std::string> h = visitNode(n->ptr[size_t(i)], depth + 1);
             if (!h) return h.status();
-            if (i < n->count && !h->empty() && std::memcmp(h->data(), n->keyAt(i, kl), size_t(kl)) != 0)
-                problems.push_back(who + ": page " + std::to_string(page) + " key " + std::to_string(i + 1) +
-                                   " is not the highest key of its left child.");
+            if (i < n->count && !h->empty() &&
+                std::memcmp(h->data(), n->keyAt(i, kl), size_t(kl)) != 0)
+                report(who + ": page " + std::to_string(page) + " key " + std::to_string(i + 1) +
+                       " is not the highest key of its left child.");
             if (!h->empty()) highest = *h;
         }
         return highest;
     };
     Result<std::string> top = visitNode(header_.rootPage, 0);
     return top.status();
+}
+
+Result<bool> IndexTag::contains(const char* key, uint32_t recNo) {
+    Cursor c;
+    return seek(c, key, recNo);
+}
+
+Result<bool> IndexTag::usesPage(uint32_t page) {
+    if (page == header_.rootPage) return true;
+    // A block that does not read as a node of this tag, or an empty one (only a root is empty),
+    // is no node of it.
+    Result<Node> n = load(page);
+    if (!n || n->count == 0) return false;
+    Node lowest = std::move(n.value());
+    for (int depth = 0; !lowest.leaf(); ++depth) {
+        if (depth > kMaxDepth) return false;
+        Result<Node> child = load(lowest.ptr[0]);
+        if (!child || child->count == 0) return false;
+        lowest = std::move(child.value());
+    }
+    const std::string key(lowest.keyAt(0, header_.keyLength), size_t(header_.keyLength));
+    const uint32_t recNo = lowest.ptr[0];
+    uint32_t p = header_.rootPage;
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
+        if (p == page) return true;
+        Result<Node> node = load(p);
+        if (!node) return node.status();
+        if (node->leaf()) return false;
+        Result<int> i = childFor(*node, key.data(), recNo, false);
+        if (!i) return i.status();
+        p = node->ptr[size_t(*i)];
+    }
+    return tooDeep();
+}
+
+Status IndexTag::tooDeep() const {
+    return Status::corruption(mdx_.path() + ": tag " + entry_.name + " is more than " +
+                              std::to_string(kMaxDepth) +
+                              " levels deep (a loop or a damaged chain of nodes).");
 }
 
 }  // namespace vz::engine

@@ -23,6 +23,10 @@ namespace vz::engine {
 
 class IndexTag {
 public:
+    // No sound tree is this deep: even with the fewest keys a node holds, a tree of a billion
+    // entries has fewer than ten levels. Deeper paths are damage (a loop or a crafted chain).
+    static constexpr int kMaxDepth = 32;
+
     // A position in the tag: the path from the root and the entry in the leaf.
     struct Cursor {
         struct Level {
@@ -80,11 +84,19 @@ public:
     // than any sound tree grows are reported as damage rather than followed.
     Status collect(std::vector<uint32_t>& out);
 
-    // Checks the tree: node bounds, order of entries, each interior key being the highest key of
-    // its left child, leaves at one depth. Calls `visit` for every entry in order. Problems are
-    // appended to `problems`, each naming the tag and the page.
-    Status walk(std::vector<std::string>& problems,
-                const std::function<void(const char* key, uint32_t recNo)>& visit);
+    // Checks the tree: node bounds, pages on block boundaries and reached once, depth at most
+    // kMaxDepth, order of entries, each interior key being the highest key of its left child,
+    // leaves at one depth. Calls `visit` for every entry in order and `report` for every problem
+    // (naming the tag and the page); appends every page of the tree to `pages` when given.
+    Status walk(const std::function<void(std::string)>& report,
+                const std::function<void(const char* key, uint32_t recNo)>& visit,
+                std::vector<uint32_t>* pages = nullptr);
+
+    // True when the tree holds an entry for (key, recNo).
+    Result<bool> contains(const char* key, uint32_t recNo);
+    // True when block `page` is a node of this tree: its lowest entry, looked up from the root,
+    // leads through it. Meant for a block about to be reused; reads a few blocks.
+    Result<bool> usesPage(uint32_t page);
 
 private:
     struct Node {
@@ -99,6 +111,7 @@ private:
     IndexTag(MdxFile& mdx, MdxFile::TagEntry entry, MdxFile::TagHeader header, std::unique_ptr<KeyExpression> e)
         : mdx_(mdx), entry_(std::move(entry)), header_(std::move(header)), expr_(std::move(e)) {}
 
+    Status tooDeep() const;
     Result<Node> load(uint32_t page);
     // The key count of a leaf, read from its block without decoding it.
     Result<int> leafCount(uint32_t page);
@@ -113,8 +126,10 @@ private:
     Status descendLeftmost(Cursor& c, uint32_t page);
     Status descendRightmost(Cursor& c, uint32_t page);
     Status setRoot(uint32_t page);
-    // After the highest key of the node at path depth `depth` (or the leaf) changed to `key`.
-    Status updateSeparators(const Cursor& c, const char* newHighest);
+    // After the highest key under the node the path reaches below level `levels` (the leaf when
+    // levels is the path's length) rose to `newHighest`: the lowest of the levels above that
+    // bounds it on the right takes the new key.
+    Status updateSeparators(const Cursor& c, size_t levels, const char* newHighest);
 
     MdxFile& mdx_;
     MdxFile::TagEntry entry_;

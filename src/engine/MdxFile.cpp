@@ -279,20 +279,74 @@ uint32_t MdxFile::reserveAtEnd(uint32_t blocks) {
 Result<uint32_t> MdxFile::allocateBlock() {
     if (freeHead_ != 0) {
         const uint32_t page = freeHead_;
+        if ((page - kHeaderPages) % kPagesPerBlock != 0)
+            return Status::corruption(file_.path() + ": the free chain leads to page " +
+                                      std::to_string(page) + ", which does not start a block.");
+        if (inUse_) {
+            Result<bool> used = inUse_(page);
+            if (!used) return used.status();
+            if (*used)
+                return Status::corruption(
+                    file_.path() + ": the free chain leads to page " + std::to_string(page) +
+                    ", which a tag still uses; the index is damaged and must be rebuilt.");
+        }
         Result<const char*> b = readBlock(page);
         if (!b) return b.status();
         const uint32_t next = get32(*b);
         if (next != 0 && (next < kHeaderPages || next >= pages_))
             return Status::corruption(file_.path() + ": the free chain leads outside the file (page " +
                                       std::to_string(next) + ").");
+        if (next == page)
+            return Status::corruption(file_.path() + ": the free chain loops at page " +
+                                      std::to_string(page) + ".");
         freeHead_ = next;
         if (freeCount_ > 0) --freeCount_;
+        VZ_RETURN_IF_ERROR(writeHeader());
         return page;
     }
     const uint32_t page = reserveAtEnd(1);
     char zero[kBlockSize] = {};
-    VZ_RETURN_IF_ERROR(writeBlock(page, zero));
+    Status s = writeBlock(page, zero);
+    if (s) s = writeHeader();
+    if (!s) {
+        pages_ -= kPagesPerBlock;
+        return s;
+    }
     return page;
+}
+
+void MdxFile::freeChain(std::vector<uint32_t>& pages,
+                        const std::function<void(std::string)>& report) {
+    std::vector<bool> seen(pages_ + 1, false);
+    uint32_t link = freeHead_, from = 0;
+    while (link != 0) {
+        const std::string where = from == 0
+                                      ? std::string("The free chain starts at page ")
+                                      : "Free page " + std::to_string(from) + " links to page ";
+        if (link < kHeaderPages || link + kPagesPerBlock > pages_) {
+            report(file_.path() + ": " + where + std::to_string(link) + ", outside the file.");
+            return;
+        }
+        if ((link - kHeaderPages) % kPagesPerBlock != 0) {
+            report(file_.path() + ": " + where + std::to_string(link) +
+                   ", which does not start a block.");
+            return;
+        }
+        if (seen[link]) {
+            report(file_.path() + ": " + where + std::to_string(link) +
+                   ", which is in the chain already (a loop).");
+            return;
+        }
+        seen[link] = true;
+        pages.push_back(link);
+        Result<const char*> b = readBlock(link);
+        if (!b) {
+            report(b.status().message());
+            return;
+        }
+        from = link;
+        link = get32(*b);
+    }
 }
 
 Status MdxFile::freeBlock(uint32_t page) {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -80,10 +81,24 @@ public:
     Status writeBlock(uint32_t page, const char* data);
     // Writes `count` consecutive blocks, bypassing the cache (for bulk builds of new blocks).
     Status writeBlocks(uint32_t firstPage, const char* data, uint32_t count);
-    // A block from the free chain, or a new one at the end of the file.
+    // A block from the free chain, or a new one at the end of the file. The header is written at
+    // once, so a process killed before the block is linked into a tree leaves it unused (lost to
+    // the file until the next rebuild), never both free and in a tree. A block of the chain that
+    // the in-use test says is in use is refused (Corruption) and the chain left as it is.
     Result<uint32_t> allocateBlock();
     Status freeBlock(uint32_t page);
     uint32_t pageCount() const { return pages_; }
+    // Asked about a block of the free chain before allocateBlock() hands it out: true when a tag
+    // uses it.
+    void setInUseTest(std::function<Result<bool>(uint32_t page)> test) { inUse_ = std::move(test); }
+
+    // Follows the free chain and appends its pages to `pages`; a link outside the file or off a
+    // block boundary, or a page reached twice, is reported to `report` and ends the walk.
+    void freeChain(std::vector<uint32_t>& pages, const std::function<void(std::string)>& report);
+    uint32_t freeCount() const { return freeCount_; }
+
+    // Gives the file the permission bits of `like` (the table), for a new index file.
+    Status adoptMode(const File& like) { return file_.copyModeFrom(like); }
 
     Status addTag(const TagEntry& entry);
     Status removeTag(const std::string& name);
@@ -113,6 +128,7 @@ private:
     uint32_t freeCount_ = 0;
     char created_[3] = {0, 0, 0};
     std::vector<TagEntry> tags_;
+    std::function<Result<bool>(uint32_t)> inUse_;
 
     // Block cache: page -> bytes, least recently used first in lru_.
     struct Cached {

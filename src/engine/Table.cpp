@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include "engine/Locking.h"
+#include "engine/SharedHeaderLock.h"
 
 namespace vz::engine {
 namespace {
@@ -157,27 +158,8 @@ std::string typeName(const Field& f) {
 // ---------------------------------------------------------------------------------------------
 // Creating, opening and closing
 
-// In a shared table, a read lock on the header byte for the life of the object: it waits for a
-// writer to finish and keeps writers out meanwhile. Nothing in an exclusive table.
-class Table::SharedHeaderLock {
-public:
-    explicit SharedHeaderLock(Table& t) : t_(t) {
-        if (t_.mode_ == OpenMode::Shared)
-            status_ = t_.file_.lock(locking::kHeader, 1, File::LockKind::Read, locking::kWaitMs);
-        held_ = t_.mode_ == OpenMode::Shared && status_.isOk();
-    }
-    ~SharedHeaderLock() {
-        if (held_) t_.file_.unlock(locking::kHeader, 1);
-    }
-    const Status& status() const { return status_; }
-
-private:
-    Table& t_;
-    Status status_;
-    bool held_ = false;
-};
-
-Status Table::create(const std::string& path, const std::vector<FieldDef>& fields, CodePage::Id cp) {
+Status Table::create(const std::string& path, const std::vector<FieldDef>& fields,
+                     CodePage::Id cp) {
     Result<DbfHeader> header = DbfHeader::forNewTable(fields, CodePage::get(cp).languageDriver());
     if (!header) return header.status();
     // Hold the old table exclusively while replacing it, so nobody has it open meanwhile.
@@ -296,8 +278,11 @@ Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMode mod
         VZ_RETURN_IF_ERROR(consistent.status());
         VZ_RETURN_IF_ERROR(t->loadHeader());
         t->codePage_ = &CodePage::forLanguageDriver(t->header_.languageDriver);
-        VZ_RETURN_IF_ERROR(t->openIndex());
+        VZ_RETURN_IF_ERROR(t->openIndex(mode == OpenMode::Exclusive));
     }
+    // An index behind the table by its last records is brought up to date under the header's
+    // write lock; a shared opener takes it only now, so readers never wait for one another.
+    if (t->indexBehind_) VZ_RETURN_IF_ERROR(t->catchUpShared());
     // An index that failed its checks is rebuilt as soon as we have the table to ourselves.
     if (!t->indexProblem_.empty() && mode == OpenMode::Exclusive && !t->readOnly() && t->header_.mdxFlag != 0)
         (void)t->regenerateIndexes();
@@ -635,6 +620,7 @@ Result<uint32_t> Table::countLive() {
     uint32_t live = 0;
     Status s;
     for (uint32_t r = 1; r <= header_.recordCount; ++r) {
+        if ((r & 0xFFFF) == 0) VZ_RETURN_IF_ERROR(progress(r, header_.recordCount));
         const char* p = recordPtr(r, s);
         if (p == nullptr) return s;
         if (*p != '*') ++live;
@@ -644,10 +630,12 @@ Result<uint32_t> Table::countLive() {
 
 Status Table::collectOrder(std::vector<uint32_t>& out) {
     const uint32_t count = header_.recordCount;
+    VZ_RETURN_IF_ERROR(checkMemory(uint64_t(count) * 5, "list the order of"));
     std::vector<bool> admitted(size_t(count) + 1, false);
     size_t live = 0;
     Status status;
     for (uint32_t r = 1; r <= count; ++r) {
+        if ((r & 0xFFFF) == 0) VZ_RETURN_IF_ERROR(progress(r, count));
         admitted[r] = acceptable(r, status);
         if (!status) return status;
         live += admitted[r] ? 1 : 0;
@@ -916,8 +904,10 @@ Status Table::appendRecord() {
             return h;
         }
     }
+    if (shared) ++headerHeld_;
     auto unlockAll = [&] {
         if (!shared) return;
+        --headerHeld_;
         file_.unlock(locking::kHeader, 1);
         file_.unlock(locking::kAppend, 1);
     };
@@ -949,7 +939,8 @@ Status Table::appendRecord() {
         if (!s) header_.recordCount = recNo - 1;
     }
     // The record is stored; the index follows under the same locks.
-    if (s) maintainOnAppend(recNo);
+    Status indexed;
+    if (s) indexed = maintainOnAppend(recNo, known + 1 != recNo);
     unlockAll();
     if (!s) {
         if (!shared) header_.recordCount = known;
@@ -960,7 +951,7 @@ Status Table::appendRecord() {
     bof_ = eof_ = false;
     state_ = State::Browse;
     editBuf_.clear();
-    return Status::ok();
+    return indexed;
 }
 
 Status Table::post() {
@@ -972,10 +963,18 @@ Status Table::post() {
     // With an index, the header lock is held from the record to the last index block, so that
     // readers and writers in other processes never see the one without the other.
     const bool lockHeader = mdx_ && mode_ == OpenMode::Shared;
-    if (lockHeader) VZ_RETURN_IF_ERROR(file_.lock(locking::kHeader, 1, File::LockKind::Write, locking::kWaitMs));
+    if (lockHeader)
+        VZ_RETURN_IF_ERROR(
+            file_.lock(locking::kHeader, 1, File::LockKind::Write, locking::kWaitMs));
+    if (lockHeader) ++headerHeld_;
+    auto unlockHeader = [&] {
+        if (!lockHeader) return;
+        --headerHeld_;
+        file_.unlock(locking::kHeader, 1);
+    };
     Status s = file_.writeAt(header_.dataOffset(cur_), editBuf_.data(), editBuf_.size());
     if (!s) {
-        if (lockHeader) file_.unlock(locking::kHeader, 1);
+        unlockHeader();
         return s;
     }
     if (cur_ >= cacheFirst_ && cur_ < cacheFirst_ + cacheCount_)
@@ -985,13 +984,13 @@ Status Table::post() {
     char prefix[8];
     header_.serializePrefix8(prefix);
     s = file_.writeAt(1, prefix + 1, 3);
-    if (mdx_) maintainOnPost(editBase_);
-    if (lockHeader) file_.unlock(locking::kHeader, 1);
+    Status indexed = mdx_ ? maintainOnPost(editBase_) : Status::ok();
+    unlockHeader();
     releaseRecordLock();
     state_ = State::Browse;
     editBuf_.clear();
     editBase_.clear();
-    return s;
+    return s ? indexed : s;
 }
 
 Status Table::deleteRecord() {
@@ -1061,6 +1060,7 @@ Status Table::pack() {
     std::string out;
     out.reserve(1 << 20);
     for (uint32_t r = 1; s && r <= header_.recordCount; ++r) {
+        if ((r & 0xFFFF) == 0 && !(s = progress(r, header_.recordCount))) break;
         const char* p = recordPtr(r, s);
         if (p == nullptr) break;
         if (*p == '*') continue;

@@ -40,6 +40,9 @@ public:
     using Filter = std::function<bool(const Table&)>;
     using DateFormatter = std::function<std::string(const Date&)>;
     using DateParser = std::function<bool(std::string_view, Date&)>;
+    // Told how far a long pass over the table has come (records or entries done of `total`);
+    // answering false stops the pass, which then fails with a message saying so.
+    using Progress = std::function<bool(uint64_t done, uint64_t total)>;
 
     // Creates an empty table with these fields and no index, replacing an existing table of that
     // name (and its production index). Fails with Locked when someone has the old table open.
@@ -47,7 +50,9 @@ public:
                          CodePage::Id codePage = CodePage::Id::Windows1252);
 
     // Opens a table; a damaged file gives Corruption naming the file and the defect. A shared
-    // open of a file we may not write opens it read-only.
+    // open of a file we may not write opens it read-only. A production index whose tags lack
+    // entries only for the last records (an append killed before it updated the index) is brought
+    // up to date from those records, under the header lock, by shared and exclusive opens alike.
     static Result<std::unique_ptr<Table>> open(const std::string& path, OpenMode mode);
 
     ~Table();  // cancels a pending edit and releases every lock
@@ -96,6 +101,10 @@ public:
     // what others appended or changed. A current record deleted meanwhile gives way to the next.
     Status refresh();
 
+    // Asked during long passes: countLive(), collectOrder(), checkIndex(), pack() and building
+    // tags. Nullptr removes it.
+    void setProgress(Progress progress) { progress_ = std::move(progress); }
+
     // Asked about every record navigation reads; a record it refuses is skipped. The filter reads
     // the candidate record through this table. Nullptr removes it.
     void setFilter(Filter filter) { filter_ = std::move(filter); }
@@ -135,7 +144,10 @@ public:
     Status setDate(int field, const Date& value);
     Status setBlank(int field);
     // Writes the edit buffer. The record stays current. On failure the table stays in its edit
-    // state, so the caller may correct and post again, or cancel().
+    // state, so the caller may correct and post again, or cancel(); except when the record was
+    // written but the production index could not be brought up to date: then the post fails, the
+    // table is back in Browse on the stored record, and it refuses further changes (writeRefusal())
+    // until it is reopened, since its index is unusable.
     Status post();
     void cancel();
     // Marks the current record deleted. It vanishes from view at once: the next visible record
@@ -183,10 +195,17 @@ public:
     Status regenerateIndexes();
     // Why the production index is not in use, or empty.
     const std::string& indexProblem() const { return indexProblem_; }
-    // Why the table refuses changes (a tag whose key expression we cannot evaluate), or empty.
+    // Why the table refuses changes (a tag whose key expression we cannot evaluate, an index we
+    // may read but not write, an index update that failed), or empty.
     const std::string& writeRefusal() const { return writeRefusal_; }
-    // Compares every tag with the table, key by key, and appends what is wrong to `problems`.
-    Status checkIndex(std::vector<std::string>& problems);
+    // Compares every tag with the table, key by key, and checks each tree's shape and the free
+    // chain; appends what is wrong to `problems`, one line each, at most `maxPerTag` for each tag
+    // (and for the free chain). The problems found beyond those are added to `*notListed`, or,
+    // without it, counted in a line of their own. In a shared table it re-reads the record count
+    // and reads the index under the header lock, so a writer in another process is never mistaken
+    // for damage.
+    Status checkIndex(std::vector<std::string>& problems, size_t maxPerTag = 50,
+                      size_t* notListed = nullptr);
 
 private:
     Table() = default;
@@ -212,15 +231,29 @@ private:
     std::string tableName() const;
 
     // The production index (TableIndex.cpp).
-    Status openIndex();
+    Status openIndex(bool mayCatchUp);
+    Status catchUpShared();
+    // Makes the index file refuse to hand out a block of its free chain that a tag still uses.
+    void guardFreeChain();
+    // Inserts the entries missing from the end of every tag, up to record `upTo`; answers false
+    // when the gap is too long to be an interrupted append (the index is then out of date).
+    Result<bool> catchUpTail(uint32_t upTo);
+    Result<bool> tailBehind(uint32_t upTo);
+    Status readRecordFresh(uint32_t recNo, std::string& out) const;
+    Result<uint32_t> fileRecordCount() const;
+    // InvalidArgument when `bytes`, the memory a pass over the records needs, is more than the
+    // computer can spare; `what` names the pass ("index").
+    Status checkMemory(uint64_t bytes, const std::string& what) const;
+    Status outOfMemory(const std::string& what) const;
+    Status progress(uint64_t done, uint64_t total) const;
     std::string sampleIndex();
     int findTag(std::string_view name) const;
     Status placeCursor();
     Result<uint32_t> orderedScan(int step, bool fromEnd);
     Status reloadIndexForWrite();
     void indexWriteFailed(const Status& s);
-    void maintainOnAppend(uint32_t recNo);
-    void maintainOnPost(const std::string& before);
+    Status maintainOnAppend(uint32_t recNo, bool othersAppended);
+    Status maintainOnPost(const std::string& before);
     Result<std::string> allKeys(const KeyExpression& e);
     struct TagSpec {
         std::string name;
@@ -266,6 +299,9 @@ private:
     bool cursorValid_ = false;
     std::string indexProblem_;
     std::string writeRefusal_;
+    bool indexBehind_ = false;  // at open: tags lack the last records' entries
+    int headerHeld_ = 0;        // nesting of our own hold on the header lock
+    Progress progress_;
     std::string editBase_;  // the record as it was when edit() began
     // The tags (name, key expression) of an index that failed its checks, to rebuild.
     std::vector<std::pair<std::string, std::string>> rebuildTags_;

@@ -7,15 +7,22 @@
 //   tags_ holds one IndexTag per tag of mdx_, in its order; active_ indexes tags_ or is -1;
 //   when cursorValid_ and active_ >= 0, cursor_ sits on the entry of record cur_;
 //   every record of the table, deleted ones included, has one entry in every tag.
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <new>
 
 #include "engine/Locking.h"
+#include "engine/SharedHeaderLock.h"
 #include "engine/Table.h"
 
 namespace vz::engine {
 namespace {
+
+// The longest run of missing entries at the end of a tag that an open or an append makes good
+// one by one; a longer one is no interrupted append, and the index counts as out of date.
+constexpr uint32_t kMaxCatchUp = 10000;
 
 std::string upperAscii(std::string_view s) {
     std::string u(s);
@@ -59,7 +66,8 @@ int Table::findTag(std::string_view name) const {
 
 std::string Table::activeTag() const { return active_ >= 0 ? tags_[size_t(active_)]->name() : std::string(); }
 
-Status Table::openIndex() {
+Status Table::openIndex(bool mayCatchUp) {
+    indexBehind_ = false;
     mdx_.reset();
     tags_.clear();
     active_ = -1;
@@ -80,8 +88,20 @@ Status Table::openIndex() {
         mdxPath = alt;
     }
     Result<std::unique_ptr<MdxFile>> m = MdxFile::open(mdxPath, !readOnly());
+    std::string cannotWrite;
+    if (!m && !readOnly() && m.status().code() == Status::Code::IOError) {
+        // We may write the table but not its index (another user's file): read it, write nothing.
+        cannotWrite = m.status().message();
+        m = MdxFile::open(mdxPath, false);
+    }
+    auto refuseWrites = [&] {
+        if (!cannotWrite.empty())
+            writeRefusal_ = who() + ": its production index cannot be written (" + cannotWrite +
+                            "). The table can be read but not changed.";
+    };
     if (!m) {
         indexProblem_ = m.status().message();
+        refuseWrites();
         return Status::ok();
     }
     mdx_ = std::move(m.value());
@@ -107,6 +127,22 @@ Status Table::openIndex() {
         }
         tags_.push_back(std::move(tag.value()));
     }
+    if (indexProblem_.empty() && mdx_ && header_.recordCount > 0 && writeRefusal_.empty() &&
+        cannotWrite.empty()) {
+        // An append killed between its record and its index entries leaves the tags short of the
+        // last records: make them good, or leave that to an opener holding the header's write lock.
+        Result<bool> behind = tailBehind(header_.recordCount);
+        if (!behind) {
+            indexProblem_ = behind.status().message();
+        } else if (*behind && !readOnly() && !mayCatchUp) {
+            indexBehind_ = true;
+            return Status::ok();
+        } else if (*behind && !readOnly()) {
+            Result<bool> caught = catchUpTail(header_.recordCount);
+            if (!caught) indexProblem_ = caught.status().message();
+        }
+    }
+    guardFreeChain();
     if (indexProblem_.empty()) indexProblem_ = sampleIndex();
     if (!indexProblem_.empty()) {
         for (const auto& t : tags_) rebuildTags_.emplace_back(t->name(), t->header().expression);
@@ -114,7 +150,136 @@ Status Table::openIndex() {
         mdx_.reset();
         writeRefusal_.clear();
     }
+    refuseWrites();
     return Status::ok();
+}
+
+void Table::guardFreeChain() {
+    if (!mdx_) return;
+    mdx_->setInUseTest([this](uint32_t page) -> Result<bool> {
+        for (const MdxFile::TagEntry& e : mdx_->tags())
+            if (e.headerPage == page) return true;
+        for (const auto& t : tags_) {
+            Result<bool> used = t->usesPage(page);
+            if (!used || *used) return used;
+        }
+        return false;
+    });
+}
+
+Status Table::catchUpShared() {
+    indexBehind_ = false;
+    auto giveUp = [&](const std::string& why) {
+        indexProblem_ =
+            who() +
+            ": the production index lacks the last records and could not be brought up to date (" +
+            why + ").";
+        for (const auto& t : tags_) rebuildTags_.emplace_back(t->name(), t->header().expression);
+        tags_.clear();
+        mdx_.reset();
+        return Status::ok();
+    };
+    Status l = file_.lock(locking::kHeader, 1, File::LockKind::Write, locking::kWaitMs);
+    if (!l) return giveUp(l.message());
+    ++headerHeld_;
+    // Everything again under the write lock: another opener may have caught up meanwhile.
+    Status s = loadHeader();
+    if (s) s = openIndex(true);
+    --headerHeld_;
+    file_.unlock(locking::kHeader, 1);
+    return s;
+}
+
+Status Table::readRecordFresh(uint32_t recNo, std::string& out) const {
+    out.resize(header_.recordLength);
+    return file_.readAt(header_.dataOffset(recNo), out.data(), out.size());
+}
+
+Result<uint32_t> Table::fileRecordCount() const {
+    if (mode_ == OpenMode::Exclusive) return header_.recordCount;
+    char count[4];
+    VZ_RETURN_IF_ERROR(file_.readAt(4, count, sizeof count));
+    return uint32_t(uint8_t(count[0])) | (uint32_t(uint8_t(count[1])) << 8) |
+           (uint32_t(uint8_t(count[2])) << 16) | (uint32_t(uint8_t(count[3])) << 24);
+}
+
+Result<bool> Table::tailBehind(uint32_t upTo) {
+    std::string rec, key;
+    VZ_RETURN_IF_ERROR(readRecordFresh(upTo, rec));
+    for (const auto& tag : tags_) {
+        const KeyExpression* e = tag->expression();
+        if (e == nullptr) continue;
+        key.resize(size_t(e->length()));
+        e->evaluate(rec.data(), key.data());
+        Result<bool> found = tag->contains(key.data(), upTo);
+        if (!found) return found.status();
+        if (!*found) return true;
+    }
+    return false;
+}
+
+Result<bool> Table::catchUpTail(uint32_t upTo) {
+    std::string rec, key;
+    bool changed = false;
+    for (const auto& tag : tags_) {
+        const KeyExpression* e = tag->expression();
+        if (e == nullptr) continue;
+        key.resize(size_t(e->length()));
+        auto has = [&](uint32_t r) -> Result<bool> {
+            VZ_RETURN_IF_ERROR(readRecordFresh(r, rec));
+            e->evaluate(rec.data(), key.data());
+            return tag->contains(key.data(), r);
+        };
+        Result<bool> last = has(upTo);
+        if (!last) return last.status();
+        if (*last) continue;
+        // Entries are missing only at the end: find the first record without one.
+        uint32_t lo = 0, hi = upTo;  // record lo has an entry (0: none needed), record hi has none
+        while (hi - lo > 1) {
+            const uint32_t mid = lo + (hi - lo) / 2;
+            Result<bool> found = has(mid);
+            if (!found) return found.status();
+            (*found ? lo : hi) = mid;
+        }
+        if (upTo - hi + 1 > kMaxCatchUp) return false;
+        // A record another program changed without the index also lacks its entry: make sure no
+        // entry names a record of the tail before adding any.
+        std::vector<uint32_t> present;
+        VZ_RETURN_IF_ERROR(tag->collect(present));
+        for (uint32_t r : present)
+            if (r >= hi) return false;
+        for (uint32_t r = hi; r <= upTo; ++r) {
+            VZ_RETURN_IF_ERROR(readRecordFresh(r, rec));
+            e->evaluate(rec.data(), key.data());
+            VZ_RETURN_IF_ERROR(tag->insert(key.data(), r, false));
+        }
+        changed = true;
+    }
+    if (changed) VZ_RETURN_IF_ERROR(mdx_->writeHeader());
+    cursorValid_ = false;
+    return true;
+}
+
+Status Table::outOfMemory(const std::string& what) const {
+    return Status::invalid(who() + ": there is not enough memory to " + what + " its " +
+                           std::to_string(header_.recordCount) + " records.");
+}
+
+Status Table::checkMemory(uint64_t bytes, const std::string& what) const {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return Status::ok();
+    const uint64_t memory = uint64_t(pages) * uint64_t(pageSize);
+    if (bytes <= memory / 2) return Status::ok();
+    return Status::invalid(who() + ": to " + what + " its " + std::to_string(header_.recordCount) +
+                           " records would take about " + std::to_string(bytes >> 20) +
+                           " MB of memory, more than this computer (" +
+                           std::to_string(memory >> 20) + " MB) can give.");
+}
+
+Status Table::progress(uint64_t done, uint64_t total) const {
+    if (!progress_ || progress_(done, total)) return Status::ok();
+    return Status::invalid(who() + ": stopped on request after " + std::to_string(done) + " of " +
+                           std::to_string(total) + " records; nothing was changed by the pass.");
 }
 
 // Looks up the keys of a few records spread over the table, the last one included, in every tag;
@@ -172,9 +337,18 @@ Status Table::placeCursor() {
     cursor_ = IndexTag::Cursor{};
     if (cur_ == 0) return Status::ok();
     IndexTag& tag = *tags_[size_t(active_)];
-    Status s;
-    const char* p = recordPtr(cur_, s);
-    if (p == nullptr) return s;
+    // The key of the record as the file holds it now: another program may have changed it since
+    // we read it, and the index with it.
+    std::string fresh;
+    const char* p = nullptr;
+    if (mode_ == OpenMode::Shared) {
+        VZ_RETURN_IF_ERROR(readRecordFresh(cur_, fresh));
+        p = fresh.data();
+    } else {
+        Status s;
+        p = recordPtr(cur_, s);
+        if (p == nullptr) return s;
+    }
     std::string key(size_t(tag.keyLength()), ' ');
     tag.expression()->evaluate(p, key.data());
     Result<bool> found = tag.seek(cursor_, key.data(), cur_);
@@ -190,6 +364,17 @@ Status Table::placeCursor() {
 // or, with `fromEnd`, starts at the first (step +1) or last (step -1) entry. Answers the record,
 // 0 when none; the cursor stays on the answer (or where it was when there is none).
 Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
+    // Writers in other programs change the tree under the header lock: every step reads it under
+    // the lock's read side, from the tree as it is now, and finds the current entry again.
+    SharedHeaderLock consistent(*this);
+    VZ_RETURN_IF_ERROR(consistent.status());
+    uint32_t appended = header_.recordCount;  // records others appended since our count
+    if (consistent.outermost()) {
+        VZ_RETURN_IF_ERROR(reloadIndexForWrite());
+        Result<uint32_t> n = fileRecordCount();
+        if (!n) return n.status();
+        appended = std::max(appended, *n);
+    }
     IndexTag& tag = *tags_[size_t(active_)];
     IndexTag::Cursor c;
     if (fromEnd) {
@@ -214,10 +399,12 @@ Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
     for (;;) {
         Result<uint32_t> r = tag.recNo(c);
         if (!r) return r.status();
-        if (*r == 0 || *r > header_.recordCount)
-            return Status::corruption(indexPath() + ": tag " + tag.name() + " points at record " + std::to_string(*r) +
-                                      " of a table of " + std::to_string(header_.recordCount) + ".");
-        if (acceptable(*r, status)) {
+        if (*r == 0 || *r > appended)
+            return Status::corruption(indexPath() + ": tag " + tag.name() + " points at record " +
+                                      std::to_string(*r) + " of a table of " +
+                                      std::to_string(appended) + ".");
+        // A record appended since our count shows after the next refresh().
+        if (*r <= header_.recordCount && acceptable(*r, status)) {
             cursor_ = std::move(c);
             cursorValid_ = true;
             return *r;
@@ -242,17 +429,30 @@ Status Table::reloadIndexForWrite() {
 }
 
 void Table::indexWriteFailed(const Status& s) {
-    // The record is stored; only the index fell behind. It is rebuilt at the next exclusive open.
+    // The record is stored; only the index fell behind. Changes stop here: the next open brings
+    // the index up to date, or finds it out of date and leaves it to an exclusive open to rebuild.
     indexProblem_ = s.message();
+    writeRefusal_ = who() + ": its production index could not be kept up to date (" + s.message() +
+                    "). The table takes no more changes until it is opened again.";
     tags_.clear();
     mdx_.reset();
     active_ = -1;
     cursorValid_ = false;
 }
 
-void Table::maintainOnAppend(uint32_t recNo) {
-    if (!mdx_) return;
+Status Table::maintainOnAppend(uint32_t recNo, bool othersAppended) {
+    if (!mdx_) return Status::ok();
     Status s = reloadIndexForWrite();
+    if (s && othersAppended && recNo > 1) {
+        // Another program appended since we last did: if it died before its index entries, they
+        // are the tail before ours.
+        Result<bool> caught = catchUpTail(recNo - 1);
+        if (!caught) s = caught.status();
+        if (caught && !*caught)
+            s = Status::corruption(indexPath() + ": the index lacks entries for more than " +
+                                   std::to_string(kMaxCatchUp) + " records before record " +
+                                   std::to_string(recNo) + ".");
+    }
     std::string key;
     for (size_t i = 0; s && i < tags_.size(); ++i) {
         IndexTag& tag = *tags_[i];
@@ -261,12 +461,17 @@ void Table::maintainOnAppend(uint32_t recNo) {
         s = tag.insert(key.data(), recNo, true);
     }
     if (s) s = mdx_->writeHeader();
-    if (!s) indexWriteFailed(s);
     cursorValid_ = false;
+    if (s) return s;
+    const std::string why = s.message();
+    indexWriteFailed(s);
+    return Status::ioError("Record " + std::to_string(recNo) + " was stored in " + who() +
+                           ", but its production index could not be updated: " + why +
+                           " The table takes no more changes until it is opened again.");
 }
 
-void Table::maintainOnPost(const std::string& before) {
-    if (!mdx_) return;
+Status Table::maintainOnPost(const std::string& before) {
+    if (!mdx_) return Status::ok();
     Status s = reloadIndexForWrite();
     std::string oldKey, newKey;
     for (size_t i = 0; s && i < tags_.size(); ++i) {
@@ -280,18 +485,31 @@ void Table::maintainOnPost(const std::string& before) {
         if (s) s = tag.insert(newKey.data(), cur_, false);
     }
     if (s) s = mdx_->writeHeader();
-    if (!s) indexWriteFailed(s);
     cursorValid_ = false;
+    if (s) return s;
+    const std::string why = s.message();
+    indexWriteFailed(s);
+    return Status::ioError("Record " + std::to_string(cur_) + " was changed in " + who() +
+                           ", but its production index could not be updated: " + why +
+                           " The table takes no more changes until it is opened again.");
 }
 
 // ---------------------------------------------------------------------------------------------
 // Adding, deleting and regenerating tags
 
 Result<std::string> Table::allKeys(const KeyExpression& e) {
+    // The keys, then the sort's record numbers and value numbers: refuse at once what cannot fit.
+    VZ_RETURN_IF_ERROR(
+        checkMemory(uint64_t(header_.recordCount) * (uint64_t(e.length()) + 12), "index"));
     std::string keys;
-    keys.resize(size_t(header_.recordCount) * size_t(e.length()));
+    try {
+        keys.resize(size_t(header_.recordCount) * size_t(e.length()));
+    } catch (const std::bad_alloc&) {
+        return outOfMemory("index");
+    }
     Status s;
     for (uint32_t r = 1; r <= header_.recordCount; ++r) {
+        if ((r & 0xFFFF) == 0) VZ_RETURN_IF_ERROR(progress(r, header_.recordCount));
         const char* p = recordPtr(r, s);
         if (p == nullptr) return s;
         e.evaluate(p, keys.data() + size_t(r - 1) * size_t(e.length()));
@@ -330,22 +548,29 @@ Status Table::addTag(std::string_view name, std::string_view expression) {
     Result<KeyExpression> expr = KeyExpression::parse(expression, header_.fields, *codePage_);
     if (!expr) return expr.status();
     if (!indexProblem_.empty()) VZ_RETURN_IF_ERROR(regenerateIndexes());
+    // The keys first: a table too large to index gets no index file either.
+    Result<std::string> keys = allKeys(*expr);
+    if (!keys) return keys.status();
     if (!mdx_) {
         Result<std::unique_ptr<MdxFile>> created = MdxFile::createTemporary(indexPath(), tableName());
         if (!created) return created.status();
-        Status s = (*created)->publish(indexPath());
+        Status s = (*created)->adoptMode(file_);
+        if (s) s = (*created)->publish(indexPath());
         if (!s) {
             (*created)->discard();
             return s;
         }
         mdx_ = std::move(created.value());
+        guardFreeChain();
     }
-    Result<std::string> keys = allKeys(*expr);
-    if (!keys) return keys.status();
     const bool plain = isPlainField(*expr, header_.fields);
-    Result<std::unique_ptr<IndexTag>> tag = IndexTag::build(
-        *mdx_, std::string(name), std::make_unique<KeyExpression>(std::move(expr.value())), plain, *keys,
-        header_.recordCount);
+    Result<std::unique_ptr<IndexTag>> tag = outOfMemory("index");
+    try {
+        tag = IndexTag::build(*mdx_, std::string(name),
+                              std::make_unique<KeyExpression>(std::move(expr.value())), plain,
+                              *keys, header_.recordCount);
+    } catch (const std::bad_alloc&) {
+    }
     if (!tag) return tag.status();
     tags_.push_back(std::move(tag.value()));
     VZ_RETURN_IF_ERROR(mdx_->sync());
@@ -404,10 +629,19 @@ Result<std::unique_ptr<MdxFile>> Table::buildIndexFile(
     std::vector<std::unique_ptr<IndexTag>>& built) {
     Result<std::unique_ptr<MdxFile>> fresh = MdxFile::createTemporary(indexTarget(), tableName());
     if (!fresh) return fresh.status();
+    Status adopted = (*fresh)->adoptMode(file_);
+    if (!adopted) {
+        (*fresh)->discard();
+        return adopted;
+    }
     for (size_t i = 0; i < specs.size(); ++i) {
         const bool plain = isPlainField(*specs[i].expression, header_.fields);
-        Result<std::unique_ptr<IndexTag>> tag = IndexTag::build(
-            **fresh, specs[i].name, std::move(specs[i].expression), plain, keys[i], records);
+        Result<std::unique_ptr<IndexTag>> tag = outOfMemory("index");
+        try {
+            tag = IndexTag::build(**fresh, specs[i].name, std::move(specs[i].expression), plain,
+                                  keys[i], records);
+        } catch (const std::bad_alloc&) {
+        }
         if (!tag) {
             (*fresh)->discard();
             built.clear();
@@ -445,6 +679,7 @@ Status Table::installIndex(std::vector<TagSpec> specs) {
     const std::string active = activeTag();
     tags_ = std::move(built);
     mdx_ = std::move(fresh.value());
+    guardFreeChain();
     indexProblem_.clear();
     writeRefusal_.clear();
     rebuildTags_.clear();
@@ -494,45 +729,130 @@ std::string Table::tableName() const {
 // ---------------------------------------------------------------------------------------------
 // Checking
 
-Status Table::checkIndex(std::vector<std::string>& problems) {
+Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag, size_t* notListed) {
+    // Read the index and the count as one state: writers in other programs hold the header lock
+    // from the record to the last index block they change.
+    SharedHeaderLock consistent(*this);
+    VZ_RETURN_IF_ERROR(consistent.status());
+    if (indexProblem_.empty() && mdx_ && consistent.outermost()) {
+        Status reloaded = reloadIndexForWrite();
+        if (!reloaded) {
+            problems.push_back(reloaded.message());
+            return Status::ok();
+        }
+        Result<uint32_t> n = fileRecordCount();
+        if (!n) return n.status();
+        header_.recordCount = *n;
+        invalidateCache();
+    }
     if (!indexProblem_.empty()) {
         problems.push_back(indexProblem_);
         return Status::ok();
     }
-    std::string expected;
-    for (const auto& tag : tags_) {
-        const KeyExpression* e = tag->expression();
-        std::vector<bool> seen(size_t(header_.recordCount) + 1, false);
-        const std::string who = mdx_->path() + ": tag " + tag->name();
-        size_t before = problems.size();
-        auto visit = [&](const char* key, uint32_t r) {
-            if (problems.size() - before > 50) return;
-            if (r == 0 || r > header_.recordCount) {
-                problems.push_back(who + " points at record " + std::to_string(r) + ", which the table does not have.");
-                return;
+    if (!mdx_) return Status::ok();
+    const uint32_t count = header_.recordCount;
+    VZ_RETURN_IF_ERROR(checkMemory(uint64_t(count) / 8 + mdx_->pageCount(), "check the index of"));
+    try {
+        std::string expected;
+        std::vector<int> owner(size_t(mdx_->pageCount()) + 1, -1);  // the tag using each page
+        std::vector<uint32_t> pages;
+        for (size_t t = 0; t < tags_.size(); ++t) {
+            IndexTag& tag = *tags_[t];
+            const KeyExpression* e = tag.expression();
+            const std::string who = mdx_->path() + ": tag " + tag.name();
+            size_t listed = 0, unlisted = 0;
+            auto report = [&](std::string problem) {
+                if (listed < maxPerTag) {
+                    problems.push_back(std::move(problem));
+                    ++listed;
+                } else {
+                    ++unlisted;
+                }
+            };
+            std::vector<bool> seen(size_t(count) + 1, false);
+            uint64_t entries = 0;
+            Status stopped;
+            auto visit = [&](const char* key, uint32_t r) {
+                if (!stopped) return;
+                if ((++entries & 0xFFFF) == 0) stopped = progress(entries, count);
+                if (r == 0 || r > count) {
+                    report(who + " points at record " + std::to_string(r) +
+                           ", which the table does not have.");
+                    return;
+                }
+                if (seen[r]) report(who + " holds record " + std::to_string(r) + " twice.");
+                seen[r] = true;
+                if (e == nullptr) return;
+                Status s;
+                const char* p = recordPtr(r, s);
+                if (p == nullptr) {
+                    report(s.message());
+                    return;
+                }
+                expected.resize(size_t(e->length()));
+                e->evaluate(p, expected.data());
+                if (std::memcmp(expected.data(), key, expected.size()) != 0)
+                    report(who + " holds a key for record " + std::to_string(r) +
+                           " that does not match the record.");
+            };
+            pages.clear();
+            Status walked = tag.walk(report, visit, &pages);
+            VZ_RETURN_IF_ERROR(stopped);
+            if (!walked) {
+                report(walked.message() +
+                       " The walk stopped there: the entries beyond were not examined, and records"
+                       " without an entry were not counted.");
+            } else {
+                uint32_t missing = 0, firstMissing = 0;
+                for (uint32_t r = 1; r <= count; ++r)
+                    if (!seen[r] && missing++ == 0) firstMissing = r;
+                if (missing != 0)
+                    report(who + " has no entry for " + std::to_string(missing) +
+                           " records (the first is record " + std::to_string(firstMissing) + ").");
             }
-            if (seen[r]) problems.push_back(who + " holds record " + std::to_string(r) + " twice.");
-            seen[r] = true;
-            if (e == nullptr) return;
-            Status s;
-            const char* p = recordPtr(r, s);
-            if (p == nullptr) {
-                problems.push_back(s.message());
-                return;
+            if (notListed != nullptr)
+                *notListed += unlisted;
+            else if (unlisted != 0)
+                problems.push_back(who + ": " + std::to_string(unlisted) +
+                                   " more problems not listed.");
+            // The tag header's block and the tree's nodes belong to this tag alone.
+            if (const int slot = mdx_->findTag(tag.name()); slot >= 0)
+                pages.push_back(mdx_->tags()[size_t(slot)].headerPage);
+            for (uint32_t page : pages) {
+                if (page >= owner.size()) continue;
+                if (owner[size_t(page)] >= 0 && owner[size_t(page)] != int(t))
+                    problems.push_back(
+                        mdx_->path() + ": page " + std::to_string(page) + " is used by tags " +
+                        tags_[size_t(owner[size_t(page)])]->name() + " and " + tag.name() + ".");
+                owner[size_t(page)] = int(t);
             }
-            expected.resize(size_t(e->length()));
-            e->evaluate(p, expected.data());
-            if (std::memcmp(expected.data(), key, expected.size()) != 0)
-                problems.push_back(who + " holds a key for record " + std::to_string(r) +
-                                   " that does not match the record.");
-        };
-        VZ_RETURN_IF_ERROR(tag->walk(problems, visit));
-        uint32_t missing = 0, firstMissing = 0;
-        for (uint32_t r = 1; r <= header_.recordCount; ++r)
-            if (!seen[r] && missing++ == 0) firstMissing = r;
-        if (missing != 0)
-            problems.push_back(who + " has no entry for " + std::to_string(missing) + " records (the first is record " +
-                               std::to_string(firstMissing) + ").");
+        }
+        // The free chain: within the file, on block boundaries, without a loop, and no block in
+        // use.
+        std::vector<uint32_t> chain;
+        size_t chainProblems = 0;
+        mdx_->freeChain(chain, [&](std::string problem) {
+            problems.push_back(std::move(problem));
+            ++chainProblems;
+        });
+        size_t chainUnlisted = 0;
+        for (uint32_t page : chain) {
+            if (page >= owner.size() || owner[size_t(page)] < 0) continue;
+            if (chainProblems++ >= maxPerTag) {
+                ++chainUnlisted;
+                continue;
+            }
+            problems.push_back(mdx_->path() + ": page " + std::to_string(page) +
+                               " is on the free chain but tag " +
+                               tags_[size_t(owner[size_t(page)])]->name() + " uses it.");
+        }
+        if (notListed != nullptr)
+            *notListed += chainUnlisted;
+        else if (chainUnlisted != 0)
+            problems.push_back(mdx_->path() + ": " + std::to_string(chainUnlisted) +
+                               " more free pages in use not listed.");
+    } catch (const std::bad_alloc&) {
+        return outOfMemory("check the index of");
     }
     return Status::ok();
 }

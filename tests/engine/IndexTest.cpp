@@ -337,9 +337,28 @@ TEST(Index, AStaleOrDamagedIndexIsDetectedAndRegenerated) {
         oldIndex = readBytes(mdx);
         for (int i = 0; i < 20; ++i) appendRow(*t, "late" + std::to_string(i), i);
     }
-    // As if another program had appended records without updating the index.
+    // As if another program had appended records without updating the index: the missing entries
+    // are the last records', and any open makes them good.
     writeBytes(mdx, oldIndex);
     {
+        OPEN_TABLE(t, path, OpenMode::Shared);
+        EXPECT_TRUE(t->indexProblem().empty()) << t->indexProblem();
+        ASSERT_OK(t->setOrder("NEWINDEX"));
+        EXPECT_EQ(walk(*t).size(), 320u);
+        EXPECT_EQ(problemsOf(*t), std::vector<std::string>{});
+    }
+    // As if another program had changed the last record without updating the index: that is no
+    // missing tail, and the index is out of date.
+    {
+        size_t last = 0;
+        {
+            OPEN_TABLE(t, path, OpenMode::Shared);
+            last = size_t(t->header().dataOffset(320));
+        }
+        std::string bytes = readBytes(path);
+        ASSERT_EQ(bytes[last + 1], 'l');
+        bytes[last + 1] = 'X';
+        writeBytes(path, bytes);
         OPEN_TABLE(t, path, OpenMode::Shared);
         EXPECT_NE(t->indexProblem().find("out of date"), std::string::npos) << t->indexProblem();
         EXPECT_FALSE(t->setOrder("NEWINDEX").isOk());
