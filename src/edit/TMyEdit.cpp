@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCompleter>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include <QResizeEvent>
 
 #include "common/Interaction.h"
+#include "common/ListBoxCompletion.h"
 #include "common/PrintJob.h"
 #include "data/DataLists.h"
 #include "data/Schema.h"
@@ -167,7 +167,7 @@ void TMyEdit::buildBoxes(QWidget* client) {
             combo->setMaxVisibleItems(12);
             combo->lineEdit()->setMaxLength(field.width);
             combo->lineEdit()->setProperty(kTypingLimit, field.width);
-            if (combo->completer()) combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
+            suggestFromList(combo);
             combo->setCurrentIndex(-1);
             w = combo;
         } else {

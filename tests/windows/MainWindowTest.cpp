@@ -5,6 +5,8 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -252,6 +254,34 @@ TEST(MainWindow, CellsEditedInTheGridAreStoredButNeverJoinTheLists) {
     s.program->settings().database.gridOptions.fieldEditing = false;
     w.SetViewerOptions();
     EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
+}
+
+// A grid choice box stores what was typed into it, not the list entry it begins.
+TEST(MainWindow, AGridChoiceBoxStoresTheTypedTextNotACompletion) {
+    Session s;
+    s.addStamps({"Peru"});
+    s.program->lists().model(data::DataList::Topic)->setStringList({"Birds", "Ships"});
+    s.program->lists().model(data::DataList::Condition)->setStringList({"VF-XF", "Mint"});
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    TMain w(*s.program);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    mainwin::ViewerModel* m = w.viewerModel();
+    for (const auto& [field, typed] : {std::pair{13, "bird"}, std::pair{9, "VF"}}) {
+        const QModelIndex cell = m->index(0, m->columnOfField(field));
+        w.grid()->setCurrentIndex(cell);
+        w.grid()->edit(cell);
+        auto* box = qobject_cast<QComboBox*>(w.grid()->indexWidget(cell));
+        ASSERT_NE(box, nullptr);
+        box->setFocus();
+        QTest::keyClicks(box->lineEdit(), QString::fromLatin1(typed));
+        EXPECT_EQ(box->currentText().toStdString(), typed);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTest::qWait(20);  // the store, then the rows read anew
+        ASSERT_TRUE(s.table().go(1));
+        EXPECT_EQ(QString::fromStdString(s.table().text(field - 1)).trimmed().toStdString(), typed);
+    }
 }
 
 TEST(MainWindow, TheNavigatorPostsOrDropsTheCellBeingEdited) {

@@ -428,6 +428,43 @@ TEST_F(EditWindow, OverlongTextIsCutToItsBoxWhenPastedAndToItsFieldWhenStored) {
     EXPECT_EQ(QString::fromStdString(table().text(kMisc)), QString(110, QLatin1Char('m')));
 }
 
+// The list boxes accept any text: what the collector types is stored, even when it is the
+// beginning of a list entry ("VF" while the list holds "VF-XF").
+TEST_F(EditWindow, TypedTextInAListBoxIsStoredAsTypedNotCompletedFromTheList) {
+    const struct {
+        data::DataList list;
+        const char* box;
+        int field;
+        const char* entry;
+        const char* typed;
+    } boxes[] = {
+        {data::DataList::Country, "Country", 3, "Australia", "Austral"},
+        {data::DataList::Condition, "Condition", 9, "VF-XF", "VF"},
+        {data::DataList::Group, "Group", 10, "Airmail", "Air"},
+        {data::DataList::StampType, "StampType", 11, "Definitive", "Def"},
+        {data::DataList::Cancellation, "Cancellation", 12, "Postmarked", "Post"},
+        {data::DataList::Topic, "Topic", 13, "Birds", "bird"},
+        {data::DataList::Gum, "Gum", 16, "Original Gum", "Original"},
+        {data::DataList::Color, "ColorBox", 17, "Red-brown", "Red"},
+        {data::DataList::Hinged, "Hinged", 19, "Lightly Hinged", "Lightly"},
+    };
+    for (const auto& b : boxes) program->lists().model(b.list)->setStringList({b.entry, "Zebra"});
+    open(TMyEdit::NewRecord);
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const auto& b : boxes) {
+        QComboBox* box = combo(b.box);
+        box->setFocus();
+        QTest::keyClicks(box->lineEdit(), QString::fromLatin1(b.typed));
+        EXPECT_EQ(box->currentText().toStdString(), b.typed) << b.box;
+        // Enter moves on to the next box; the typed text stays.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(box->currentText().toStdString(), b.typed) << b.box;
+    }
+    ASSERT_TRUE(window->DoUpdate());
+    for (const auto& b : boxes) EXPECT_EQ(text(b.field - 1).toStdString(), b.typed) << b.box;
+}
+
 // --- Clearing and the defaults --------------------------------------------------------------------
 
 TEST_F(EditWindow, ClearAndTheDefaultsFollowTheirSwitches) {
