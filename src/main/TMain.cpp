@@ -581,10 +581,7 @@ void TMain::applyColours() {
 }
 
 void TMain::applyBrowseOnly() {
-    // Field editing is off for the run; the setting gets its value back at shut-down.
-    data::GridOptions& grid = program_.settings().database.gridOptions;
-    rememberedFieldEditing_ = grid.fieldEditing;
-    grid.fieldEditing = false;
+    // Field editing is off for the run (the program keeps each database's own value aside).
     for (int i = NavInsert; i <= NavRefresh; ++i) navigatorButtons_[size_t(i)]->hide();
 }
 
@@ -610,7 +607,6 @@ void TMain::closeEvent(QCloseEvent* event) {
         misc.mainWindowTop = y();
         misc.mainWindowWidth = width();
         misc.mainWindowHeight = height();
-        if (browseOnly_) program_.settings().database.gridOptions.fieldEditing = rememberedFieldEditing_;
         program_.shutDown();
     }
     event->accept();
@@ -676,8 +672,9 @@ void TMain::SetViewerOptions() {
     ViewerGrid->verticalHeader()->setVisible(o.rowIndicator);
     ViewerGrid->horizontalHeader()->setVisible(s.gridTitle.showTitles);
     delegate_->setLines(o.rowLines, o.columnLines, Qt::darkGray);
-    model_->setEditable(o.fieldEditing);
-    if (o.fieldEditing) {
+    const bool fieldEditing = o.fieldEditing && !browseOnly_;
+    model_->setEditable(fieldEditing);
+    if (fieldEditing) {
         ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
         ViewerGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);

@@ -149,7 +149,6 @@ private:
 
     std::unique_ptr<edit::TMyEdit> editWindow_;
     bool browseOnly_ = false;
-    bool rememberedFieldEditing_ = false;
     bool shown_ = false;
     bool activated_ = false;
     bool shutDown_ = false;

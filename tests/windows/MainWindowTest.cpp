@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <memory>
 
+#include "common/ProfileFile.h"
 #include "common/ScriptedInteraction.h"
 #include "data/DataLists.h"
 #include "engine/Table.h"
@@ -139,6 +140,44 @@ TEST(MainWindow, BrowseOnlyModeTakesItsCommandsFromEveryControl) {
         // Field editing gets its value back for the settings file.
         EXPECT_TRUE(s.program->settings().database.gridOptions.fieldEditing);
     }
+}
+
+// Browse-only mode switches field editing off for the run, in every database opened, without
+// touching what each database's settings file says.
+TEST(MainWindow, BrowseOnlyKeepsEachDatabasesFieldEditingAcrossSwitches) {
+    Session s;
+    const QString master = s.dir.filePath("MASTER.DBF"), second = s.dir.filePath("SECOND.DBF"),
+                  third = s.dir.filePath("THIRD.DBF");
+    s.ui.fileNames = {second, third};
+    s.program->database().DoNew();
+    s.program->settings().database.gridOptions.fieldEditing = false;
+    s.program->database().DoNew();
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    s.program->database().OpenSaveFile(master);
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    s.program->shutDown();
+    auto stored = [&](const char* ini) {
+        return ProfileFile::load(s.dir.filePath(QString::fromLatin1(ini))).value("Grid Options", "Field Editing");
+    };
+    ASSERT_EQ(stored("MASTER.INI"), "Yes");
+    ASSERT_EQ(stored("SECOND.INI"), "No");
+    ASSERT_EQ(stored("THIRD.INI"), "Yes");
+
+    s.start();
+    TMain w(*s.program, {QStringLiteral("/BROWSE")});
+    w.show();
+    auto editable = [&] {
+        mainwin::ViewerModel* m = w.viewerModel();
+        return m->editable() || w.grid()->editTriggers() != QAbstractItemView::NoEditTriggers;
+    };
+    EXPECT_FALSE(editable());
+    s.program->database().OpenSaveFile(third);
+    EXPECT_EQ(stored("MASTER.INI"), "Yes");  // not the No browse-only mode shows
+    EXPECT_FALSE(editable());                // THIRD says Yes, but the run is browse-only
+    s.program->database().OpenSaveFile(second);
+    EXPECT_EQ(stored("THIRD.INI"), "Yes");
+    w.close();
+    EXPECT_EQ(stored("SECOND.INI"), "No");  // not the first database's Yes
 }
 
 TEST(MainWindow, ColumnsFollowFieldOrderAndDisplayFields) {
