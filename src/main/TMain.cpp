@@ -31,6 +31,7 @@
 #include "main/ControlFonts.h"
 #include "main/DisplayFormats.h"
 #include "main/GridChoiceBoxes.h"
+#include "main/MainWindowPlacement.h"
 #include "main/Program.h"
 #include "main/ScreenSize.h"
 #include "main/TAboutBox.h"
@@ -162,10 +163,9 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     program_.onRecordCount = [this] { DisplayCount(); };
     program_.onRecentFiles = [this] { SetMenuLastFiles(); };
 
-    // The window where it was left.
+    // The window where it was left, on a screen.
     const data::MiscSettings& misc = program_.settings().global.misc;
-    setGeometry(misc.mainWindowLeft, misc.mainWindowTop, std::max(320, misc.mainWindowWidth),
-                std::max(240, misc.mainWindowHeight));
+    restoreMainWindowPlace(this, misc);
 
     // Formats, button bar, screen size.
     markFormats();
@@ -602,11 +602,7 @@ void TMain::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {
         shutDown_ = true;
         DisableEndSearch();
-        data::MiscSettings& misc = program_.settings().global.misc;
-        misc.mainWindowLeft = x();
-        misc.mainWindowTop = y();
-        misc.mainWindowWidth = width();
-        misc.mainWindowHeight = height();
+        saveMainWindowPlace(this, program_.settings().global.misc);
         program_.shutDown();
     }
     event->accept();

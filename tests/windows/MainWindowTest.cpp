@@ -126,7 +126,9 @@ TEST(MainWindow, BrowseOnlyModeTakesItsCommandsFromEveryControl) {
         const bool browsing = QString::fromLatin1(argument) == "/browse";
         EXPECT_EQ(w.browseOnly(), browsing) << argument;
         for (C c : {C::Add, C::Copy, C::Delete, C::Backup, C::Restore, C::Viewer, C::Import, C::SearchAndReplace})
-            if (browsing) EXPECT_FALSE(w.action(c)->isEnabled()) << int(c);
+            if (browsing) {
+                EXPECT_FALSE(w.action(c)->isEnabled()) << int(c);
+            }
         EXPECT_EQ(w.action(C::Add)->isEnabled(), !browsing);
         EXPECT_EQ(lettered(w, "DeleteButton")->isEnabled(), !browsing);
         EXPECT_EQ(lettered(w, "AddButton")->isEnabled(), !browsing);
