@@ -408,6 +408,8 @@ void TMain::buildSpeedPanel(QWidget* client) {
         button->setAutoRaise(false);
         button->setGeometry(b.left, 3, 25, 25);
         button->setObjectName(QString::fromLatin1(b.icon) + QStringLiteral("-button"));
+        // Clicked only: with the keyboard focus a key would run its command.
+        button->setFocusPolicy(Qt::NoFocus);
         // Keeps its own tooltip when the action's text changes.
         connect(actions_.at(b.command), &QAction::changed, button,
                 [button, tip = QString::fromLatin1(b.tooltip), icon = bundledIcon(b.icon)] {
@@ -448,6 +450,7 @@ void TMain::buildNavigator(QWidget* client) {
         button->setToolTip(QString::fromLatin1(kNavigatorTips[i]));
         button->setIcon(bundledIcon(kNavigatorIcons[i]));
         button->setObjectName(QString::fromLatin1(kNavigatorIcons[i]));
+        button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, [this, i] { navigate(i); });
         navigatorButtons_[size_t(i)] = button;
     }
@@ -478,7 +481,7 @@ void TMain::buildViewer(QWidget* client) {
     ViewerGrid = new QTableView(client);
     ViewerGrid->setObjectName(QStringLiteral("ViewerGrid"));
     model_ = new ViewerModel([this] { return program_.database().table(); },
-                             [this](const QString& message) { program_.ui().error(message); }, this);
+                             [this](const QString& message) { reportCellProblem(message); }, this);
     ViewerGrid->setModel(model_);
     delegate_ = new ViewerDelegate(
         [this](int column) { return model_->fieldOfColumn(column); },
@@ -531,6 +534,7 @@ void TMain::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
         DoFileSpecific();
+        ViewerGrid->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -748,6 +752,13 @@ void TMain::syncTableToGrid() {
         engine::Status s = t->go(recNo);
         if (!s) program_.ui().error(QString::fromStdString(s.message()));
     }
+}
+
+void TMain::reportCellProblem(const QString& message) {
+    program_.ui().error(message);
+    // The cell's editor closes once the message is answered; the focus goes back to the grid
+    // then, not to whatever control comes next (a speed button that the next key would press).
+    QTimer::singleShot(0, ViewerGrid, [grid = ViewerGrid] { grid->setFocus(Qt::OtherFocusReason); });
 }
 
 void TMain::DisplayCount() { CountLabel->setText(QString::number(model_->rowCount())); }

@@ -113,6 +113,9 @@ private:
     void chooseControlFont(int which);
     void markFormats();
     void navigate(int button);
+    // Shows a message about a cell of the grid (a refused value, a failed read); the grid then
+    // has the focus again.
+    void reportCellProblem(const QString& message);
     // The editor of the cell being edited in the grid, if the focus is in one.
     QWidget* openCellEditor() const;
     void runEditWindow(int mode);
