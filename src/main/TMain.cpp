@@ -639,10 +639,9 @@ void TMain::FormResize() {
     }
     ViewerBevel->setGeometry(3, l.frameTop, l.frameWidth, l.frameHeight);
     ViewerTitle->move(l.titleLeft, l.titleTop);
-    SearchOnLabel->move(10, l.searchOnTop);
-    const int countLeft = 3 + l.frameWidth - 90;
-    CountLabel->setGeometry(countLeft, l.countTop, 80, 14);
-    CountWordLabel->setGeometry(countLeft, l.countWordTop, 80, 14);
+    SearchOnLabel->move(l.searchOnLeft, l.searchOnTop);
+    CountLabel->setGeometry(l.countLeft, l.countTop, kCountWidth, 14);
+    CountWordLabel->setGeometry(l.countLeft, l.countWordTop, kCountWidth, 14);
     ViewerGrid->setGeometry(7, l.gridTop, l.gridWidth, std::max(0, l.gridHeight));
     ViewerBevel->lower();
 }

@@ -377,6 +377,30 @@ TEST(MainWindow, ResizingPlacesTheViewerForEachButtonBar) {
     EXPECT_EQ(title->x(), (W - title->width()) / 2);
 }
 
+// The record count never covers the navigator's buttons, nor "SEARCH ON", whatever the bar.
+TEST(MainWindow, TheCountStandsClearOfTheNavigatorAtEveryWidth) {
+    Session s;
+    TMain w(*s.program);
+    w.show();
+    w.EnableEndSearch();
+    auto* count = w.findChild<QLabel*>("CountLabel");
+    auto* word = w.findChild<QLabel*>("CountWordLabel");
+    auto* navigator = w.findChild<QWidget*>("MyNavigator");
+    auto* searchOn = w.findChild<QLabel*>("SearchOnLabel");
+    for (int choice : {mainwin::kSpeedButtons, mainwin::kLetteredButtons, mainwin::kNoButtons}) {
+        w.setButtonBar(choice);
+        for (int width : {420, 632, 800, 1024, 1280}) {
+            w.resize(width, 480);
+            for (QLabel* l : {count, word}) {
+                EXPECT_FALSE(l->geometry().intersects(navigator->geometry())) << choice << " " << width;
+                EXPECT_FALSE(l->geometry().intersects(searchOn->geometry())) << choice << " " << width;
+                EXPECT_GE(l->x(), 3);
+            }
+        }
+    }
+    w.DisableEndSearch();
+}
+
 TEST(MainWindow, ChoicesSurviveARestart) {
     Session s;
     {
