@@ -39,6 +39,7 @@
 #include "main/TOtherProducts.h"
 #include "main/TTipOfDay.h"
 #include "main/ViewerModel.h"
+#include "main/ViewerPlace.h"
 #include "main/WindowLayout.h"
 
 namespace vz::mainwin {
@@ -710,6 +711,7 @@ void TMain::SetViewerOptions() {
     QStringList captions;
     for (int f : columns) captions << s.field(f).caption;
     const uint32_t current = program_.database().table() ? program_.database().table()->recNo() : 0;
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     model_->setColumns(columns, captions);
     const int charWidth = QFontMetrics(cellFont).horizontalAdvance(QLatin1Char('0'));
     for (int c = 0; c < int(columns.size()); ++c)
@@ -717,30 +719,27 @@ void TMain::SetViewerOptions() {
     ViewerGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
     model_->reload();
     if (engine::Table* t = program_.database().table(); t != nullptr && current != 0) (void)t->go(current);
-    showCurrentRecord();
+    showCurrentRecord(place);
     ViewerGrid->viewport()->update();
 }
 
 void TMain::refreshViewer() {
     engine::Table* t = program_.database().table();
     const uint32_t current = t ? t->recNo() : 0;
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     if (t != nullptr) {
         engine::Status s = t->refresh();
         if (!s) program_.ui().error(QString::fromStdString(s.message()));
     }
     model_->reload();
     if (t != nullptr && current != 0) (void)t->go(current);
-    showCurrentRecord();
+    showCurrentRecord(place);
 }
 
-void TMain::showCurrentRecord() {
+void TMain::showCurrentRecord(const ViewerPlace& place) {
     engine::Table* t = program_.database().table();
-    int row = t ? model_->rowOfRecord(t->recNo()) : -1;
-    if (row < 0 && model_->rowCount() > 0) row = 0;
-    if (row < 0) return;
-    const int column = std::max(0, ViewerGrid->currentIndex().column());
-    ViewerGrid->setCurrentIndex(model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1))));
-    ViewerGrid->scrollTo(ViewerGrid->currentIndex());
+    const int row = t ? model_->rowOfRecord(t->recNo()) : -1;
+    place.restore(ViewerGrid, *model_, std::max(0, row));
 }
 
 void TMain::syncTableToGrid() {
@@ -832,6 +831,7 @@ void TMain::DoDelete() {
     syncTableToGrid();
     if (!program_.ui().confirm(QStringLiteral("Confirm"), QStringLiteral("Delete this record?"))) return;
     const int row = ViewerGrid->currentIndex().row();
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     engine::Status s = t->deleteRecord();
     if (!s) program_.ui().error(QString::fromStdString(s.message()));
     model_->reload();
@@ -839,7 +839,7 @@ void TMain::DoDelete() {
         const int next = std::clamp(row, 0, model_->rowCount() - 1);
         (void)t->go(model_->recordOfRow(next));
     }
-    showCurrentRecord();
+    showCurrentRecord(place);
     DisplayCount();
 }
 

@@ -32,6 +32,7 @@ namespace vz::mainwin {
 class Program;
 class ViewerModel;
 class ViewerDelegate;
+class ViewerPlace;
 
 class TMain : public QMainWindow {
     Q_OBJECT
@@ -102,7 +103,9 @@ private:
     void buildOptionsMenu(QMenu* options);
     void updateCommandStates();
     void syncTableToGrid();
-    void showCurrentRecord();
+    // Makes the table's current record the grid's current row, at the column and scroll
+    // position `place` noted before the rows were read anew.
+    void showCurrentRecord(const ViewerPlace& place);
     void applyCaption();
     void applyColours();
     void applyBrowseOnly();

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringListModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -351,6 +352,58 @@ TEST(MainWindow, TheNavigatorPostsOrDropsTheCellBeingEdited) {
     EXPECT_EQ(m->index(0, m->columnOfField(1)).data().toString(), "SG 1");
     ASSERT_TRUE(s.table().go(1));
     EXPECT_EQ(s.table().text(0).substr(0, 4), "SG 1");
+}
+
+// Storing a cell, ticking Wanted or deleting reads the rows anew; the grid stays on the column
+// and the row the collector was at, scrolled as it was.
+TEST(MainWindow, TheGridKeepsItsColumnAndRowInViewAcrossStoresAndDeletes) {
+    Session s;
+    s.addStamps({"Aden", "Chile", "Peru", "Togo", "Chad", "Mali"});
+    s.program->database().closeTable();
+    ASSERT_TRUE(s.program->database().openTable(engine::OpenMode::Shared));
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    TMain w(*s.program);
+    w.resize(500, 300);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    mainwin::ViewerModel* m = w.viewerModel();
+    QTableView* grid = w.grid();
+    const int wanted = m->columnOfField(25), userDef = m->columnOfField(24);
+    auto goTo = [&](int row, int column) {
+        grid->setCurrentIndex(m->index(row, column));
+        grid->scrollTo(grid->currentIndex());
+    };
+    auto expectKept = [&](int column, int scroll, const char* what) {
+        EXPECT_EQ(grid->currentIndex().column(), column) << what;
+        EXPECT_EQ(grid->horizontalScrollBar()->value(), scroll) << what;
+        EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex()))) << what;
+    };
+
+    goTo(2, wanted);
+    const int scroll = grid->horizontalScrollBar()->value();
+    ASSERT_GT(scroll, 0);
+    ASSERT_TRUE(m->setData(grid->currentIndex(), Qt::Checked, Qt::CheckStateRole));
+    QTest::qWait(20);
+    expectKept(wanted, scroll, "ticking Wanted");
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    s.ui.answers = {Answer::Yes};
+    w.DoDelete();
+    expectKept(wanted, scroll, "deleting");
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    goTo(1, userDef);
+    const int userDefScroll = grid->horizontalScrollBar()->value();
+    grid->edit(grid->currentIndex());
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    editor->setFocus();
+    editor->setText(QStringLiteral("posted"));
+    w.findChild<QToolButton*>("nav-post")->click();
+    QTest::qWait(20);
+    expectKept(userDef, userDefScroll, "posting");
+    EXPECT_EQ(m->index(grid->currentIndex().row(), userDef).data().toString(), "posted");
 }
 
 TEST(MainWindow, ResizingPlacesTheViewerForEachButtonBar) {
