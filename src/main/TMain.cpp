@@ -504,8 +504,9 @@ void TMain::buildViewer(QWidget* client) {
     ViewerGrid->verticalHeader()->setSectionsMovable(false);
     ViewerGrid->verticalHeader()->setFixedWidth(12);
     ViewerGrid->installEventFilter(this);
-    // The viewer's own fonts stay when the collector picks the label, edit and button fonts.
-    for (QWidget* w : std::initializer_list<QWidget*>{ViewerTitle, SearchOnLabel, CountLabel, CountWordLabel, ViewerGrid})
+    // The grid keeps its own font; the headings take part of the label font (applyMainFonts),
+    // the count labels all of it.
+    for (QWidget* w : std::initializer_list<QWidget*>{ViewerTitle, SearchOnLabel, ViewerGrid})
         w->setProperty(kKeepFontProperty, true);
     connect(ViewerGrid, &QTableView::doubleClicked, this, [this](const QModelIndex&) {
         if (!model_->editable()) DoEdit();
@@ -567,6 +568,7 @@ void TMain::FormActivate() {
 
 void TMain::DoFileSpecific() {
     applyCaption();
+    applyMainFonts();
     SetViewerOptions();
     applyColours();
     DisplayCount();
@@ -929,7 +931,17 @@ void TMain::chooseScreenSize(int size) {
 
 void TMain::chooseControlFont(int which) {
     if (vz::mainwin::chooseControlFont(program_.ui(), program_.settings().database, ControlFont(which)))
-        applyFonts(this, program_.settings().database);
+        applyMainFonts();
+}
+
+void TMain::applyMainFonts() {
+    const data::DatabaseSettings& s = program_.settings().database;
+    applyFonts(this, s);
+    for (QLabel* heading : {ViewerTitle, SearchOnLabel}) {
+        heading->setFont(withHeadingFont(heading->font(), s.labelFont));
+        heading->adjustSize();
+    }
+    FormResize();
 }
 
 }  // namespace vz::mainwin

@@ -114,6 +114,9 @@ private:
     void toggleLeadingZeros();
     void chooseScreenSize(int size);
     void chooseControlFont(int which);
+    // The label, edit and button fonts of the open database on the window's controls; the
+    // headings "Stamp Viewer" and "SEARCH ON" take the label font's name and italic style.
+    void applyMainFonts();
     void markFormats();
     void navigate(int button);
     // Shows a message about a cell of the grid (a refused value, a failed read); the grid then
