@@ -487,39 +487,40 @@ TEST(MainWindow, ChoicesSurviveARestart) {
 // name and italic (they stay bold). The dialog opens on the font stored.
 TEST(MainWindow, TheLabelFontReachesTheViewerHeadingsAndTheCount) {
     Session s;
-    TMain w(*s.program);
-    w.show();
-    auto* title = w.findChild<QLabel*>("ViewerTitle");
-    auto* searchOn = w.findChild<QLabel*>("SearchOnLabel");
-    auto* count = w.findChild<QLabel*>("CountLabel");
-    auto* word = w.findChild<QLabel*>("CountWordLabel");
-    QFont chosen(QStringLiteral("Courier New"));
-    chosen.setItalic(true);
-    chosen.setBold(true);
-    s.ui.fonts.push_back(chosen);
-    findItem(w.menuBar(), "&Options", "&Label Font")->trigger();
-    ASSERT_EQ(s.ui.presetFonts.size(), 1u);
-    EXPECT_EQ(s.ui.presetFonts[0].family(), "Arial");
-    for (QLabel* l : {title, searchOn, count, word}) {
-        EXPECT_EQ(l->font().family(), "Courier New") << l->objectName().toStdString();
-        EXPECT_TRUE(l->font().italic()) << l->objectName().toStdString();
-        EXPECT_TRUE(l->font().bold()) << l->objectName().toStdString();
+    {
+        TMain w(*s.program);
+        w.show();
+        auto* title = w.findChild<QLabel*>("ViewerTitle");
+        auto* searchOn = w.findChild<QLabel*>("SearchOnLabel");
+        auto* count = w.findChild<QLabel*>("CountLabel");
+        auto* word = w.findChild<QLabel*>("CountWordLabel");
+        QFont chosen(QStringLiteral("Courier New"));
+        chosen.setItalic(true);
+        chosen.setBold(true);
+        s.ui.fonts.push_back(chosen);
+        findItem(w.menuBar(), "&Options", "&Label Font")->trigger();
+        ASSERT_EQ(s.ui.presetFonts.size(), 1u);
+        EXPECT_EQ(s.ui.presetFonts[0].family(), "Arial");
+        for (QLabel* l : {title, searchOn, count, word}) {
+            EXPECT_EQ(l->font().family(), "Courier New") << l->objectName().toStdString();
+            EXPECT_TRUE(l->font().italic()) << l->objectName().toStdString();
+            EXPECT_TRUE(l->font().bold()) << l->objectName().toStdString();
+        }
+        EXPECT_EQ(title->font().pixelSize(), 23);
+        EXPECT_EQ(count->font().pixelSize(), 11);
+        EXPECT_EQ(title->x(), (w.centralWidget()->width() - title->width()) / 2);
+
+        // Not bold: the count follows, the headings stay bold. The dialog opens on the stored font.
+        chosen.setBold(false);
+        s.ui.fonts.push_back(chosen);
+        findItem(w.menuBar(), "&Options", "&Label Font")->trigger();
+        EXPECT_EQ(s.ui.presetFonts[1].family(), "Courier New");
+        EXPECT_TRUE(s.ui.presetFonts[1].bold());
+        EXPECT_TRUE(s.ui.presetFonts[1].italic());
+        EXPECT_FALSE(count->font().bold());
+        EXPECT_TRUE(title->font().bold());
+        w.close();
     }
-    EXPECT_EQ(title->font().pixelSize(), 23);
-    EXPECT_EQ(count->font().pixelSize(), 11);
-    EXPECT_EQ(title->x(), (w.centralWidget()->width() - title->width()) / 2);
-
-    // Not bold: the count follows, the headings stay bold. The dialog opens on the stored font.
-    chosen.setBold(false);
-    s.ui.fonts.push_back(chosen);
-    findItem(w.menuBar(), "&Options", "&Label Font")->trigger();
-    EXPECT_EQ(s.ui.presetFonts[1].family(), "Courier New");
-    EXPECT_TRUE(s.ui.presetFonts[1].bold());
-    EXPECT_TRUE(s.ui.presetFonts[1].italic());
-    EXPECT_FALSE(count->font().bold());
-    EXPECT_TRUE(title->font().bold());
-    w.close();
-
     // The next start shows the stored label font at once.
     s.start();
     TMain again(*s.program);
