@@ -21,6 +21,7 @@
 #include "common/PrintJob.h"
 #include "data/DataLists.h"
 #include "data/Schema.h"
+#include "edit/AmountLabel.h"
 #include "edit/FieldChecks.h"
 #include "edit/RecordPrinter.h"
 #include "edit/TMyMiscellaneous.h"
@@ -229,11 +230,12 @@ void TMyEdit::buildBoxes(QWidget* client) {
     TotalsLabel->setProperty(mainwin::kKeepFontProperty, true);
     TotalsLabel->setAlignment(Qt::AlignCenter);
     place(TotalsLabel, kTotalLeft, rowTop(10), kTotalWidth);
-    PurchaseTotal = new QLabel(client);
+    // The totals can be longer than their labels: they shrink to show the whole amount.
+    PurchaseTotal = new AmountLabel(client);
     PurchaseTotal->setObjectName(QStringLiteral("PurchaseTotal"));
     PurchaseTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     place(PurchaseTotal, kTotalLeft, rowTop(11), kTotalWidth);
-    MarketTotal = new QLabel(client);
+    MarketTotal = new AmountLabel(client);
     MarketTotal->setObjectName(QStringLiteral("MarketTotal"));
     MarketTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     place(MarketTotal, kTotalLeft, rowTop(12), kTotalWidth);

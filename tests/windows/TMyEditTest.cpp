@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -545,6 +546,33 @@ TEST_F(EditWindow, LeavingAMoneyOrQuantityBoxRewritesItAndTheTotals) {
     QTest::keyClick(line("PurchPrice"), Qt::Key_R, Qt::ControlModifier);
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].text, "Invalid purchase price specified.  Please correct.");
+}
+
+// A total longer than its label is shown whole, never cut on the left ("060,353,140.00").
+TEST_F(EditWindow, LargeTotalsAreShownWhole) {
+    open(TMyEdit::NewRecord);
+    auto* total = window->findChild<QLabel*>("MarketTotal");
+    // The first column of pixels with ink in it; -1 when there is none.
+    auto firstInk = [&] {
+        const QImage image = total->grab().toImage();
+        const QRgb background = image.pixel(0, 0);
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) + 15 < qGray(background)) return x;
+        return -1;
+    };
+    for (const char* quantity : {"1", "1000", "99999"}) {
+        line("Quantity")->setText(QString::fromLatin1(quantity));
+        line("MarketValue")->setText(QStringLiteral("1060353140"));
+        window->CalcTotals();
+        EXPECT_TRUE(total->text().startsWith(QStringLiteral("1")));
+        EXPECT_GE(firstInk(), 2) << quantity << ": " << total->text().toStdString();
+    }
+    line("Quantity")->setText(QStringLiteral("2"));
+    line("MarketValue")->setText(QStringLiteral("1.5"));
+    window->CalcTotals();
+    EXPECT_EQ(total->text(), "3.00 ");
+    EXPECT_GT(firstInk(), total->width() / 2);  // a short total at full size, to the right
 }
 
 TEST_F(EditWindow, MenuShortcutsComeBeforeTheBoxesOwnKeys) {
