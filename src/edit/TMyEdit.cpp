@@ -13,8 +13,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QResizeEvent>
+#include <QStringListModel>
 
 #include "common/Interaction.h"
 #include "common/ListBoxCompletion.h"

@@ -52,7 +52,8 @@ bool chooseControlFont(Interaction& ui, data::DatabaseSettings& s, ControlFont w
     data::ControlFontSettings& setting = controlFontSettings(s, which);
     QString title = controlFontCaption(which);
     title.remove(QLatin1Char('&'));
-    const std::optional<QFont> chosen = ui.chooseFontStyle(withControlFont(QFont(), setting), title);
+    const std::optional<QFont> chosen =
+        ui.chooseFontStyle(withControlFont(QFont(), setting), title);
     if (!chosen) return false;
     data::ControlFontSettings picked;
     picked.name = chosen->family();

@@ -758,7 +758,8 @@ void TMain::reportCellProblem(const QString& message) {
     program_.ui().error(message);
     // The cell's editor closes once the message is answered; the focus goes back to the grid
     // then, not to whatever control comes next (a speed button that the next key would press).
-    QTimer::singleShot(0, ViewerGrid, [grid = ViewerGrid] { grid->setFocus(Qt::OtherFocusReason); });
+    QTimer::singleShot(0, ViewerGrid,
+                       [grid = ViewerGrid] { grid->setFocus(Qt::OtherFocusReason); });
 }
 
 void TMain::DisplayCount() { CountLabel->setText(QString::number(model_->rowCount())); }

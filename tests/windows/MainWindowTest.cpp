@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +15,7 @@
 #include <QStringListModel>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <memory>
 
@@ -160,7 +160,8 @@ TEST(MainWindow, BrowseOnlyKeepsEachDatabasesFieldEditingAcrossSwitches) {
     s.program->settings().database.gridOptions.fieldEditing = true;
     s.program->shutDown();
     auto stored = [&](const char* ini) {
-        return ProfileFile::load(s.dir.filePath(QString::fromLatin1(ini))).value("Grid Options", "Field Editing");
+        return ProfileFile::load(s.dir.filePath(QString::fromLatin1(ini)))
+            .value("Grid Options", "Field Editing");
     };
     ASSERT_EQ(stored("MASTER.INI"), "Yes");
     ASSERT_EQ(stored("SECOND.INI"), "No");
@@ -377,7 +378,8 @@ TEST(MainWindow, TheGridKeepsItsColumnAndRowInViewAcrossStoresAndDeletes) {
     auto expectKept = [&](int column, int scroll, const char* what) {
         EXPECT_EQ(grid->currentIndex().column(), column) << what;
         EXPECT_EQ(grid->horizontalScrollBar()->value(), scroll) << what;
-        EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex()))) << what;
+        EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())))
+            << what;
     };
 
     goTo(2, wanted);
@@ -445,8 +447,10 @@ TEST(MainWindow, TheCountStandsClearOfTheNavigatorAtEveryWidth) {
         for (int width : {420, 632, 800, 1024, 1280}) {
             w.resize(width, 480);
             for (QLabel* l : {count, word}) {
-                EXPECT_FALSE(l->geometry().intersects(navigator->geometry())) << choice << " " << width;
-                EXPECT_FALSE(l->geometry().intersects(searchOn->geometry())) << choice << " " << width;
+                EXPECT_FALSE(l->geometry().intersects(navigator->geometry()))
+                    << choice << " " << width;
+                EXPECT_FALSE(l->geometry().intersects(searchOn->geometry()))
+                    << choice << " " << width;
                 EXPECT_GE(l->x(), 3);
             }
         }

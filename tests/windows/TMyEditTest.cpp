@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
