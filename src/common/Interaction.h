@@ -53,6 +53,12 @@ public:
     virtual std::optional<QString> saveFileName(const FileDialogRequest& r) = 0;
     virtual std::optional<QString> folderName(const QString& title, const QString& start) = 0;
     virtual std::optional<QFont> chooseFont(const QFont& initial, const QString& title) = 0;
+    // The dialog for a control font (label, edit, button): preset with `initial`, it offers the
+    // font's name and its bold and italic styles only. Empty when the user cancelled. Without
+    // an override of its own it is chooseFont().
+    virtual std::optional<QFont> chooseFontStyle(const QFont& initial, const QString& title) {
+        return chooseFont(initial, title);
+    }
     virtual std::optional<QColor> chooseColor(const QColor& initial, const QString& title) = 0;
     // Shows the printer dialog for a job of `pageCount` pages (0 when unknown).
     virtual std::optional<PrintChoice> choosePrinter(const PrintChoice& initial, int pageCount) = 0;

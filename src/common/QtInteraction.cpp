@@ -1,5 +1,7 @@
 #include "common/QtInteraction.h"
 
+#include "common/FontStyleDialog.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
@@ -90,6 +92,12 @@ std::optional<QFont> QtInteraction::chooseFont(const QFont& initial, const QStri
     const QFont f = QFontDialog::getFont(&ok, initial, parent_, title);
     if (!ok) return std::nullopt;
     return f;
+}
+
+std::optional<QFont> QtInteraction::chooseFontStyle(const QFont& initial, const QString& title) {
+    FontStyleDialog d(initial, title, parent_);
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    return d.chosenFont();
 }
 
 std::optional<QColor> QtInteraction::chooseColor(const QColor& initial, const QString& title) {

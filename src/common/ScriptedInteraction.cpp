@@ -39,8 +39,9 @@ std::optional<QString> ScriptedInteraction::folderName(const QString& title, con
     return take(fileNames);
 }
 
-std::optional<QFont> ScriptedInteraction::chooseFont(const QFont&, const QString& title) {
+std::optional<QFont> ScriptedInteraction::chooseFont(const QFont& initial, const QString& title) {
     shown.push_back({Kind::Font, {}, title});
+    presetFonts.push_back(initial);
     return take(fonts);
 }
 

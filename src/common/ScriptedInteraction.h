@@ -25,6 +25,8 @@ public:
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<PrintChoice>> printers;
     std::vector<Shown> shown;
+    // The fonts the font dialogs were preset with, in order.
+    std::vector<QFont> presetFonts;
 
     Answer message(const Message& m) override;
     std::optional<QString> openFileName(const FileDialogRequest& r) override;

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCompleter>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,13 +13,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QResizeEvent>
+#include <QStringListModel>
 
 #include "common/Interaction.h"
+#include "common/ListBoxCompletion.h"
 #include "common/PrintJob.h"
 #include "data/DataLists.h"
 #include "data/Schema.h"
+#include "edit/AmountLabel.h"
 #include "edit/FieldChecks.h"
 #include "edit/RecordPrinter.h"
 #include "edit/TMyMiscellaneous.h"
@@ -167,7 +168,7 @@ void TMyEdit::buildBoxes(QWidget* client) {
             combo->setMaxVisibleItems(12);
             combo->lineEdit()->setMaxLength(field.width);
             combo->lineEdit()->setProperty(kTypingLimit, field.width);
-            if (combo->completer()) combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
+            suggestFromList(combo);
             combo->setCurrentIndex(-1);
             w = combo;
         } else {
@@ -229,11 +230,12 @@ void TMyEdit::buildBoxes(QWidget* client) {
     TotalsLabel->setProperty(mainwin::kKeepFontProperty, true);
     TotalsLabel->setAlignment(Qt::AlignCenter);
     place(TotalsLabel, kTotalLeft, rowTop(10), kTotalWidth);
-    PurchaseTotal = new QLabel(client);
+    // The totals can be longer than their labels: they shrink to show the whole amount.
+    PurchaseTotal = new AmountLabel(client);
     PurchaseTotal->setObjectName(QStringLiteral("PurchaseTotal"));
     PurchaseTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     place(PurchaseTotal, kTotalLeft, rowTop(11), kTotalWidth);
-    MarketTotal = new QLabel(client);
+    MarketTotal = new AmountLabel(client);
     MarketTotal->setObjectName(QStringLiteral("MarketTotal"));
     MarketTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     place(MarketTotal, kTotalLeft, rowTop(12), kTotalWidth);

@@ -42,11 +42,18 @@ QFont withControlFont(QFont base, const data::ControlFontSettings& f) {
     return base;
 }
 
+QFont withHeadingFont(QFont base, const data::ControlFontSettings& f) {
+    base.setFamily(f.name);
+    base.setItalic(f.italic);
+    return base;
+}
+
 bool chooseControlFont(Interaction& ui, data::DatabaseSettings& s, ControlFont which) {
     data::ControlFontSettings& setting = controlFontSettings(s, which);
     QString title = controlFontCaption(which);
     title.remove(QLatin1Char('&'));
-    const std::optional<QFont> chosen = ui.chooseFont(withControlFont(QFont(), setting), title);
+    const std::optional<QFont> chosen =
+        ui.chooseFontStyle(withControlFont(QFont(), setting), title);
     if (!chosen) return false;
     data::ControlFontSettings picked;
     picked.name = chosen->family();

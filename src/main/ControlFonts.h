@@ -28,10 +28,14 @@ const data::ControlFontSettings& controlFontSettings(const data::DatabaseSetting
 
 // `base` with the name and style of `f`; its size and everything else kept.
 QFont withControlFont(QFont base, const data::ControlFontSettings& f);
+// For a heading label (bold by design): `base` with the name and italic style of `f`; its bold
+// weight, size and everything else kept.
+QFont withHeadingFont(QFont base, const data::ControlFontSettings& f);
 
-// Opens the font dialog preset with the font `which`. On OK the chosen family, bold and italic
-// replace the setting; answers true when that changed it (the caller then applies the fonts to
-// the main window). Cancel, or OK on the same font, answers false and leaves it as it was.
+// Opens the control font dialog (name, bold, italic) preset with the font `which`. On OK the chosen
+// family, bold and italic replace the setting; answers true when that changed it (the caller then
+// applies the fonts to the main window). Cancel, or OK on the same font, answers false and leaves
+// it as it was.
 bool chooseControlFont(Interaction& ui, data::DatabaseSettings& s, ControlFont which);
 
 }  // namespace vz::mainwin

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include "common/ListBoxCompletion.h"
 #include "data/Schema.h"
 
 namespace vz::mainwin {
@@ -57,6 +58,7 @@ QWidget* ViewerDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
         // Values typed into the grid go into the record only, never into the list.
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setModel(list);
+        suggestFromList(box);
         box->lineEdit()->setMaxLength(f.width);
         return box;
     }

@@ -47,13 +47,38 @@ void Program::shutDown() {
     endSearch();
     copyRecentToSettings();
     saveGlobalSettings();
+    // The run ends: "Field Editing" gets back the value browse-only mode kept aside.
+    if (browseOnly_) settings_.database.gridOptions.fieldEditing = heldFieldEditing_;
     if (!database_.baseName().isEmpty() && !data::saveDatabaseSettings(settings_.database, database_.settingsPath()))
         ui_.error("The settings could not be saved to " + database_.settingsPath() + ".");
     database_.closeTable();
 }
 
+void Program::setBrowseOnly(bool on) {
+    if (on == browseOnly_) return;
+    if (on) {
+        browseOnly_ = true;
+        holdFieldEditing();
+    } else {
+        settings_.database.gridOptions.fieldEditing = heldFieldEditing_;
+        browseOnly_ = false;
+    }
+}
+
+void Program::holdFieldEditing() {
+    if (!browseOnly_) return;
+    heldFieldEditing_ = settings_.database.gridOptions.fieldEditing;
+    settings_.database.gridOptions.fieldEditing = false;
+}
+
+data::DatabaseSettings Program::storedDatabaseSettings() const {
+    data::DatabaseSettings stored = settings_.database;
+    if (browseOnly_) stored.gridOptions.fieldEditing = heldFieldEditing_;
+    return stored;
+}
+
 void Program::saveDatabaseSettings(const QString& iniPath) {
-    if (!data::saveDatabaseSettings(settings_.database, iniPath))
+    if (!data::saveDatabaseSettings(storedDatabaseSettings(), iniPath))
         ui_.error("The settings could not be saved to " + iniPath + ".");
 }
 
@@ -75,11 +100,13 @@ void Program::loadDefaultLists() {
 void Program::loadDatabaseSettings(const QString& iniPath) {
     settings_.database = data::DatabaseSettings{};
     data::loadDatabaseSettings(settings_.database, iniPath, globalFile_);
+    holdFieldEditing();
 }
 
 void Program::loadDatabaseSettingsFromGlobal() {
     settings_.database = data::DatabaseSettings{};
     data::loadDatabaseSettings(settings_.database, QString(), globalFile_);
+    holdFieldEditing();
 }
 
 QString Program::sortString() const { return search::BuildSortString(settings_.database.sortLevels); }

@@ -71,12 +71,18 @@ public:
     bool MyTableFilter(const engine::Table& table) const;
     // Puts the date, currency and numeric formats of the settings in force.
     void applyFormats();
-    // Browse-only mode, from the command line, for the whole run.
+    // Browse-only mode, from the command line, for the whole run. While it is on, "Field
+    // Editing" reads No in the settings of every database opened; each database's own value is
+    // kept aside and is what its settings file gets whenever its settings are saved.
     bool browseOnly() const { return browseOnly_; }
-    void setBrowseOnly(bool on) { browseOnly_ = on; }
+    void setBrowseOnly(bool on);
 
 private:
     void copyRecentToSettings();
+    // Browse-only mode: keeps the loaded "Field Editing" aside and switches it off.
+    void holdFieldEditing();
+    // The database part of the settings as its file keeps it.
+    data::DatabaseSettings storedDatabaseSettings() const;
 
     QString programFolder_;
     QString globalFile_;
@@ -87,6 +93,7 @@ private:
     data::CollectionDatabase database_;
     bool searchMode_ = false;
     bool browseOnly_ = false;
+    bool heldFieldEditing_ = false;
 };
 
 }  // namespace vz::mainwin

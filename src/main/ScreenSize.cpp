@@ -97,6 +97,15 @@ TopLayout topLayout(int buttonBar, int clientWidth, int clientHeight, int titleW
     l.frameWidth = clientWidth - 6;
     l.gridWidth = clientWidth - 14;
     l.titleLeft = (clientWidth - titleWidth) / 2;
+    if (buttonBar == kNoButtons) {
+        // The navigator stands at the right of the frame's top: the count goes to the left edge,
+        // with "SEARCH ON" after it.
+        l.countLeft = 10;
+        l.searchOnLeft = l.countLeft + kCountWidth + 6;
+    } else {
+        // Under the navigator, at the right of the frame.
+        l.countLeft = 3 + l.frameWidth - 90;
+    }
     return l;
 }
 

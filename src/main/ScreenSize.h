@@ -81,9 +81,11 @@ struct TopLayout {
     int navigatorLeft = 0;
     int navigatorTop = 0;
     int navigatorWidth = 0;
-    int searchOnTop = 0;           // "SEARCH ON"
-    int countTop = 0;              // the record count
-    int countWordTop = 0;          // the word under it
+    int searchOnLeft = 10;         // "SEARCH ON"
+    int searchOnTop = 0;
+    int countLeft = 0;             // the record count and the word under it, kCountWidth wide
+    int countTop = 0;
+    int countWordTop = 0;
     int frameTop = 0;              // the viewer frame
     int frameHeight = 0;
     int frameWidth = 0;
@@ -93,6 +95,9 @@ struct TopLayout {
     int gridHeight = 0;
     int gridWidth = 0;
 };
+
+// The width of the record count and of the word under it.
+inline constexpr int kCountWidth = 80;
 
 // The layout for `buttonBar` (a value other than 1 to 3 is taken as 1, the default) in a client
 // area of `clientWidth` by `clientHeight`, with the title `titleWidth` pixels wide centred over

@@ -31,6 +31,7 @@
 #include "main/ControlFonts.h"
 #include "main/DisplayFormats.h"
 #include "main/GridChoiceBoxes.h"
+#include "main/MainWindowPlacement.h"
 #include "main/Program.h"
 #include "main/ScreenSize.h"
 #include "main/TAboutBox.h"
@@ -38,6 +39,7 @@
 #include "main/TOtherProducts.h"
 #include "main/TTipOfDay.h"
 #include "main/ViewerModel.h"
+#include "main/ViewerPlace.h"
 #include "main/WindowLayout.h"
 
 namespace vz::mainwin {
@@ -162,10 +164,9 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     program_.onRecordCount = [this] { DisplayCount(); };
     program_.onRecentFiles = [this] { SetMenuLastFiles(); };
 
-    // The window where it was left.
+    // The window where it was left, on a screen.
     const data::MiscSettings& misc = program_.settings().global.misc;
-    setGeometry(misc.mainWindowLeft, misc.mainWindowTop, std::max(320, misc.mainWindowWidth),
-                std::max(240, misc.mainWindowHeight));
+    restoreMainWindowPlace(this, misc);
 
     // Formats, button bar, screen size.
     markFormats();
@@ -408,6 +409,8 @@ void TMain::buildSpeedPanel(QWidget* client) {
         button->setAutoRaise(false);
         button->setGeometry(b.left, 3, 25, 25);
         button->setObjectName(QString::fromLatin1(b.icon) + QStringLiteral("-button"));
+        // Clicked only: with the keyboard focus a key would run its command.
+        button->setFocusPolicy(Qt::NoFocus);
         // Keeps its own tooltip when the action's text changes.
         connect(actions_.at(b.command), &QAction::changed, button,
                 [button, tip = QString::fromLatin1(b.tooltip), icon = bundledIcon(b.icon)] {
@@ -448,6 +451,7 @@ void TMain::buildNavigator(QWidget* client) {
         button->setToolTip(QString::fromLatin1(kNavigatorTips[i]));
         button->setIcon(bundledIcon(kNavigatorIcons[i]));
         button->setObjectName(QString::fromLatin1(kNavigatorIcons[i]));
+        button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, [this, i] { navigate(i); });
         navigatorButtons_[size_t(i)] = button;
     }
@@ -478,7 +482,7 @@ void TMain::buildViewer(QWidget* client) {
     ViewerGrid = new QTableView(client);
     ViewerGrid->setObjectName(QStringLiteral("ViewerGrid"));
     model_ = new ViewerModel([this] { return program_.database().table(); },
-                             [this](const QString& message) { program_.ui().error(message); }, this);
+                             [this](const QString& message) { reportCellProblem(message); }, this);
     ViewerGrid->setModel(model_);
     delegate_ = new ViewerDelegate(
         [this](int column) { return model_->fieldOfColumn(column); },
@@ -500,8 +504,9 @@ void TMain::buildViewer(QWidget* client) {
     ViewerGrid->verticalHeader()->setSectionsMovable(false);
     ViewerGrid->verticalHeader()->setFixedWidth(12);
     ViewerGrid->installEventFilter(this);
-    // The viewer's own fonts stay when the collector picks the label, edit and button fonts.
-    for (QWidget* w : std::initializer_list<QWidget*>{ViewerTitle, SearchOnLabel, CountLabel, CountWordLabel, ViewerGrid})
+    // The grid keeps its own font; the headings take part of the label font (applyMainFonts),
+    // the count labels all of it.
+    for (QWidget* w : std::initializer_list<QWidget*>{ViewerTitle, SearchOnLabel, ViewerGrid})
         w->setProperty(kKeepFontProperty, true);
     connect(ViewerGrid, &QTableView::doubleClicked, this, [this](const QModelIndex&) {
         if (!model_->editable()) DoEdit();
@@ -531,6 +536,7 @@ void TMain::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
         DoFileSpecific();
+        ViewerGrid->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -562,6 +568,7 @@ void TMain::FormActivate() {
 
 void TMain::DoFileSpecific() {
     applyCaption();
+    applyMainFonts();
     SetViewerOptions();
     applyColours();
     DisplayCount();
@@ -581,10 +588,7 @@ void TMain::applyColours() {
 }
 
 void TMain::applyBrowseOnly() {
-    // Field editing is off for the run; the setting gets its value back at shut-down.
-    data::GridOptions& grid = program_.settings().database.gridOptions;
-    rememberedFieldEditing_ = grid.fieldEditing;
-    grid.fieldEditing = false;
+    // Field editing is off for the run (the program keeps each database's own value aside).
     for (int i = NavInsert; i <= NavRefresh; ++i) navigatorButtons_[size_t(i)]->hide();
 }
 
@@ -605,12 +609,7 @@ void TMain::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {
         shutDown_ = true;
         DisableEndSearch();
-        data::MiscSettings& misc = program_.settings().global.misc;
-        misc.mainWindowLeft = x();
-        misc.mainWindowTop = y();
-        misc.mainWindowWidth = width();
-        misc.mainWindowHeight = height();
-        if (browseOnly_) program_.settings().database.gridOptions.fieldEditing = rememberedFieldEditing_;
+        saveMainWindowPlace(this, program_.settings().global.misc);
         program_.shutDown();
     }
     event->accept();
@@ -643,10 +642,9 @@ void TMain::FormResize() {
     }
     ViewerBevel->setGeometry(3, l.frameTop, l.frameWidth, l.frameHeight);
     ViewerTitle->move(l.titleLeft, l.titleTop);
-    SearchOnLabel->move(10, l.searchOnTop);
-    const int countLeft = 3 + l.frameWidth - 90;
-    CountLabel->setGeometry(countLeft, l.countTop, 80, 14);
-    CountWordLabel->setGeometry(countLeft, l.countWordTop, 80, 14);
+    SearchOnLabel->move(l.searchOnLeft, l.searchOnTop);
+    CountLabel->setGeometry(l.countLeft, l.countTop, kCountWidth, 14);
+    CountWordLabel->setGeometry(l.countLeft, l.countWordTop, kCountWidth, 14);
     ViewerGrid->setGeometry(7, l.gridTop, l.gridWidth, std::max(0, l.gridHeight));
     ViewerBevel->lower();
 }
@@ -676,8 +674,9 @@ void TMain::SetViewerOptions() {
     ViewerGrid->verticalHeader()->setVisible(o.rowIndicator);
     ViewerGrid->horizontalHeader()->setVisible(s.gridTitle.showTitles);
     delegate_->setLines(o.rowLines, o.columnLines, Qt::darkGray);
-    model_->setEditable(o.fieldEditing);
-    if (o.fieldEditing) {
+    const bool fieldEditing = o.fieldEditing && !browseOnly_;
+    model_->setEditable(fieldEditing);
+    if (fieldEditing) {
         ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
         ViewerGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -714,6 +713,7 @@ void TMain::SetViewerOptions() {
     QStringList captions;
     for (int f : columns) captions << s.field(f).caption;
     const uint32_t current = program_.database().table() ? program_.database().table()->recNo() : 0;
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     model_->setColumns(columns, captions);
     const int charWidth = QFontMetrics(cellFont).horizontalAdvance(QLatin1Char('0'));
     for (int c = 0; c < int(columns.size()); ++c)
@@ -721,30 +721,27 @@ void TMain::SetViewerOptions() {
     ViewerGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
     model_->reload();
     if (engine::Table* t = program_.database().table(); t != nullptr && current != 0) (void)t->go(current);
-    showCurrentRecord();
+    showCurrentRecord(place);
     ViewerGrid->viewport()->update();
 }
 
 void TMain::refreshViewer() {
     engine::Table* t = program_.database().table();
     const uint32_t current = t ? t->recNo() : 0;
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     if (t != nullptr) {
         engine::Status s = t->refresh();
         if (!s) program_.ui().error(QString::fromStdString(s.message()));
     }
     model_->reload();
     if (t != nullptr && current != 0) (void)t->go(current);
-    showCurrentRecord();
+    showCurrentRecord(place);
 }
 
-void TMain::showCurrentRecord() {
+void TMain::showCurrentRecord(const ViewerPlace& place) {
     engine::Table* t = program_.database().table();
-    int row = t ? model_->rowOfRecord(t->recNo()) : -1;
-    if (row < 0 && model_->rowCount() > 0) row = 0;
-    if (row < 0) return;
-    const int column = std::max(0, ViewerGrid->currentIndex().column());
-    ViewerGrid->setCurrentIndex(model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1))));
-    ViewerGrid->scrollTo(ViewerGrid->currentIndex());
+    const int row = t ? model_->rowOfRecord(t->recNo()) : -1;
+    place.restore(ViewerGrid, *model_, std::max(0, row));
 }
 
 void TMain::syncTableToGrid() {
@@ -755,6 +752,14 @@ void TMain::syncTableToGrid() {
         engine::Status s = t->go(recNo);
         if (!s) program_.ui().error(QString::fromStdString(s.message()));
     }
+}
+
+void TMain::reportCellProblem(const QString& message) {
+    program_.ui().error(message);
+    // The cell's editor closes once the message is answered; the focus goes back to the grid
+    // then, not to whatever control comes next (a speed button that the next key would press).
+    QTimer::singleShot(0, ViewerGrid,
+                       [grid = ViewerGrid] { grid->setFocus(Qt::OtherFocusReason); });
 }
 
 void TMain::DisplayCount() { CountLabel->setText(QString::number(model_->rowCount())); }
@@ -829,6 +834,7 @@ void TMain::DoDelete() {
     syncTableToGrid();
     if (!program_.ui().confirm(QStringLiteral("Confirm"), QStringLiteral("Delete this record?"))) return;
     const int row = ViewerGrid->currentIndex().row();
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     engine::Status s = t->deleteRecord();
     if (!s) program_.ui().error(QString::fromStdString(s.message()));
     model_->reload();
@@ -836,7 +842,7 @@ void TMain::DoDelete() {
         const int next = std::clamp(row, 0, model_->rowCount() - 1);
         (void)t->go(model_->recordOfRow(next));
     }
-    showCurrentRecord();
+    showCurrentRecord(place);
     DisplayCount();
 }
 
@@ -926,7 +932,17 @@ void TMain::chooseScreenSize(int size) {
 
 void TMain::chooseControlFont(int which) {
     if (vz::mainwin::chooseControlFont(program_.ui(), program_.settings().database, ControlFont(which)))
-        applyFonts(this, program_.settings().database);
+        applyMainFonts();
+}
+
+void TMain::applyMainFonts() {
+    const data::DatabaseSettings& s = program_.settings().database;
+    applyFonts(this, s);
+    for (QLabel* heading : {ViewerTitle, SearchOnLabel}) {
+        heading->setFont(withHeadingFont(heading->font(), s.labelFont));
+        heading->adjustSize();
+    }
+    FormResize();
 }
 
 }  // namespace vz::mainwin

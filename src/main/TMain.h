@@ -32,6 +32,7 @@ namespace vz::mainwin {
 class Program;
 class ViewerModel;
 class ViewerDelegate;
+class ViewerPlace;
 
 class TMain : public QMainWindow {
     Q_OBJECT
@@ -102,7 +103,9 @@ private:
     void buildOptionsMenu(QMenu* options);
     void updateCommandStates();
     void syncTableToGrid();
-    void showCurrentRecord();
+    // Makes the table's current record the grid's current row, at the column and scroll
+    // position `place` noted before the rows were read anew.
+    void showCurrentRecord(const ViewerPlace& place);
     void applyCaption();
     void applyColours();
     void applyBrowseOnly();
@@ -111,8 +114,14 @@ private:
     void toggleLeadingZeros();
     void chooseScreenSize(int size);
     void chooseControlFont(int which);
+    // The label, edit and button fonts of the open database on the window's controls; the
+    // headings "Stamp Viewer" and "SEARCH ON" take the label font's name and italic style.
+    void applyMainFonts();
     void markFormats();
     void navigate(int button);
+    // Shows a message about a cell of the grid (a refused value, a failed read); the grid then
+    // has the focus again.
+    void reportCellProblem(const QString& message);
     // The editor of the cell being edited in the grid, if the focus is in one.
     QWidget* openCellEditor() const;
     void runEditWindow(int mode);
@@ -149,7 +158,6 @@ private:
 
     std::unique_ptr<edit::TMyEdit> editWindow_;
     bool browseOnly_ = false;
-    bool rememberedFieldEditing_ = false;
     bool shown_ = false;
     bool activated_ = false;
     bool shutDown_ = false;

@@ -5,17 +5,21 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringListModel>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <memory>
 
+#include "common/ProfileFile.h"
 #include "common/ScriptedInteraction.h"
 #include "data/DataLists.h"
 #include "engine/Table.h"
@@ -123,7 +127,9 @@ TEST(MainWindow, BrowseOnlyModeTakesItsCommandsFromEveryControl) {
         const bool browsing = QString::fromLatin1(argument) == "/browse";
         EXPECT_EQ(w.browseOnly(), browsing) << argument;
         for (C c : {C::Add, C::Copy, C::Delete, C::Backup, C::Restore, C::Viewer, C::Import, C::SearchAndReplace})
-            if (browsing) EXPECT_FALSE(w.action(c)->isEnabled()) << int(c);
+            if (browsing) {
+                EXPECT_FALSE(w.action(c)->isEnabled()) << int(c);
+            }
         EXPECT_EQ(w.action(C::Add)->isEnabled(), !browsing);
         EXPECT_EQ(lettered(w, "DeleteButton")->isEnabled(), !browsing);
         EXPECT_EQ(lettered(w, "AddButton")->isEnabled(), !browsing);
@@ -137,6 +143,45 @@ TEST(MainWindow, BrowseOnlyModeTakesItsCommandsFromEveryControl) {
         // Field editing gets its value back for the settings file.
         EXPECT_TRUE(s.program->settings().database.gridOptions.fieldEditing);
     }
+}
+
+// Browse-only mode switches field editing off for the run, in every database opened, without
+// touching what each database's settings file says.
+TEST(MainWindow, BrowseOnlyKeepsEachDatabasesFieldEditingAcrossSwitches) {
+    Session s;
+    const QString master = s.dir.filePath("MASTER.DBF"), second = s.dir.filePath("SECOND.DBF"),
+                  third = s.dir.filePath("THIRD.DBF");
+    s.ui.fileNames = {second, third};
+    s.program->database().DoNew();
+    s.program->settings().database.gridOptions.fieldEditing = false;
+    s.program->database().DoNew();
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    s.program->database().OpenSaveFile(master);
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    s.program->shutDown();
+    auto stored = [&](const char* ini) {
+        return ProfileFile::load(s.dir.filePath(QString::fromLatin1(ini)))
+            .value("Grid Options", "Field Editing");
+    };
+    ASSERT_EQ(stored("MASTER.INI"), "Yes");
+    ASSERT_EQ(stored("SECOND.INI"), "No");
+    ASSERT_EQ(stored("THIRD.INI"), "Yes");
+
+    s.start();
+    TMain w(*s.program, {QStringLiteral("/BROWSE")});
+    w.show();
+    auto editable = [&] {
+        mainwin::ViewerModel* m = w.viewerModel();
+        return m->editable() || w.grid()->editTriggers() != QAbstractItemView::NoEditTriggers;
+    };
+    EXPECT_FALSE(editable());
+    s.program->database().OpenSaveFile(third);
+    EXPECT_EQ(stored("MASTER.INI"), "Yes");  // not the No browse-only mode shows
+    EXPECT_FALSE(editable());                // THIRD says Yes, but the run is browse-only
+    s.program->database().OpenSaveFile(second);
+    EXPECT_EQ(stored("THIRD.INI"), "Yes");
+    w.close();
+    EXPECT_EQ(stored("SECOND.INI"), "No");  // not the first database's Yes
 }
 
 TEST(MainWindow, ColumnsFollowFieldOrderAndDisplayFields) {
@@ -254,6 +299,34 @@ TEST(MainWindow, CellsEditedInTheGridAreStoredButNeverJoinTheLists) {
     EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
 }
 
+// A grid choice box stores what was typed into it, not the list entry it begins.
+TEST(MainWindow, AGridChoiceBoxStoresTheTypedTextNotACompletion) {
+    Session s;
+    s.addStamps({"Peru"});
+    s.program->lists().model(data::DataList::Topic)->setStringList({"Birds", "Ships"});
+    s.program->lists().model(data::DataList::Condition)->setStringList({"VF-XF", "Mint"});
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    TMain w(*s.program);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    mainwin::ViewerModel* m = w.viewerModel();
+    for (const auto& [field, typed] : {std::pair{13, "bird"}, std::pair{9, "VF"}}) {
+        const QModelIndex cell = m->index(0, m->columnOfField(field));
+        w.grid()->setCurrentIndex(cell);
+        w.grid()->edit(cell);
+        auto* box = qobject_cast<QComboBox*>(w.grid()->indexWidget(cell));
+        ASSERT_NE(box, nullptr);
+        box->setFocus();
+        QTest::keyClicks(box->lineEdit(), QString::fromLatin1(typed));
+        EXPECT_EQ(box->currentText().toStdString(), typed);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTest::qWait(20);  // the store, then the rows read anew
+        ASSERT_TRUE(s.table().go(1));
+        EXPECT_EQ(QString::fromStdString(s.table().text(field - 1)).trimmed().toStdString(), typed);
+    }
+}
+
 TEST(MainWindow, TheNavigatorPostsOrDropsTheCellBeingEdited) {
     Session s;
     s.addStamps({"Peru"});
@@ -282,6 +355,59 @@ TEST(MainWindow, TheNavigatorPostsOrDropsTheCellBeingEdited) {
     EXPECT_EQ(s.table().text(0).substr(0, 4), "SG 1");
 }
 
+// Storing a cell, ticking Wanted or deleting reads the rows anew; the grid stays on the column
+// and the row the collector was at, scrolled as it was.
+TEST(MainWindow, TheGridKeepsItsColumnAndRowInViewAcrossStoresAndDeletes) {
+    Session s;
+    s.addStamps({"Aden", "Chile", "Peru", "Togo", "Chad", "Mali"});
+    s.program->database().closeTable();
+    ASSERT_TRUE(s.program->database().openTable(engine::OpenMode::Shared));
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    TMain w(*s.program);
+    w.resize(500, 300);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    mainwin::ViewerModel* m = w.viewerModel();
+    QTableView* grid = w.grid();
+    const int wanted = m->columnOfField(25), userDef = m->columnOfField(24);
+    auto goTo = [&](int row, int column) {
+        grid->setCurrentIndex(m->index(row, column));
+        grid->scrollTo(grid->currentIndex());
+    };
+    auto expectKept = [&](int column, int scroll, const char* what) {
+        EXPECT_EQ(grid->currentIndex().column(), column) << what;
+        EXPECT_EQ(grid->horizontalScrollBar()->value(), scroll) << what;
+        EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())))
+            << what;
+    };
+
+    goTo(2, wanted);
+    const int scroll = grid->horizontalScrollBar()->value();
+    ASSERT_GT(scroll, 0);
+    ASSERT_TRUE(m->setData(grid->currentIndex(), Qt::Checked, Qt::CheckStateRole));
+    QTest::qWait(20);
+    expectKept(wanted, scroll, "ticking Wanted");
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    s.ui.answers = {Answer::Yes};
+    w.DoDelete();
+    expectKept(wanted, scroll, "deleting");
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    goTo(1, userDef);
+    const int userDefScroll = grid->horizontalScrollBar()->value();
+    grid->edit(grid->currentIndex());
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    editor->setFocus();
+    editor->setText(QStringLiteral("posted"));
+    w.findChild<QToolButton*>("nav-post")->click();
+    QTest::qWait(20);
+    expectKept(userDef, userDefScroll, "posting");
+    EXPECT_EQ(m->index(grid->currentIndex().row(), userDef).data().toString(), "posted");
+}
+
 TEST(MainWindow, ResizingPlacesTheViewerForEachButtonBar) {
     Session s;
     TMain w(*s.program);
@@ -304,6 +430,32 @@ TEST(MainWindow, ResizingPlacesTheViewerForEachButtonBar) {
     EXPECT_EQ(w.findChild<QWidget*>("MyNavigator")->x(), W - 207);
     auto* title = w.findChild<QLabel*>("ViewerTitle");
     EXPECT_EQ(title->x(), (W - title->width()) / 2);
+}
+
+// The record count never covers the navigator's buttons, nor "SEARCH ON", whatever the bar.
+TEST(MainWindow, TheCountStandsClearOfTheNavigatorAtEveryWidth) {
+    Session s;
+    TMain w(*s.program);
+    w.show();
+    w.EnableEndSearch();
+    auto* count = w.findChild<QLabel*>("CountLabel");
+    auto* word = w.findChild<QLabel*>("CountWordLabel");
+    auto* navigator = w.findChild<QWidget*>("MyNavigator");
+    auto* searchOn = w.findChild<QLabel*>("SearchOnLabel");
+    for (int choice : {mainwin::kSpeedButtons, mainwin::kLetteredButtons, mainwin::kNoButtons}) {
+        w.setButtonBar(choice);
+        for (int width : {420, 632, 800, 1024, 1280}) {
+            w.resize(width, 480);
+            for (QLabel* l : {count, word}) {
+                EXPECT_FALSE(l->geometry().intersects(navigator->geometry()))
+                    << choice << " " << width;
+                EXPECT_FALSE(l->geometry().intersects(searchOn->geometry()))
+                    << choice << " " << width;
+                EXPECT_GE(l->x(), 3);
+            }
+        }
+    }
+    w.DisableEndSearch();
 }
 
 TEST(MainWindow, ChoicesSurviveARestart) {
@@ -333,6 +485,52 @@ TEST(MainWindow, ChoicesSurviveARestart) {
     // Back to the default for the other tests.
     mainwin::displayFormats().setDateFormat(1, false);
     mainwin::displayFormats().setCurrencyFormat(mainwin::kFormatUS);
+}
+
+// The label font reaches every label of the main window: the count in full, the headings in
+// name and italic (they stay bold). The dialog opens on the font stored.
+TEST(MainWindow, TheLabelFontReachesTheViewerHeadingsAndTheCount) {
+    Session s;
+    {
+        TMain w(*s.program);
+        w.show();
+        auto* title = w.findChild<QLabel*>("ViewerTitle");
+        auto* searchOn = w.findChild<QLabel*>("SearchOnLabel");
+        auto* count = w.findChild<QLabel*>("CountLabel");
+        auto* word = w.findChild<QLabel*>("CountWordLabel");
+        QFont chosen(QStringLiteral("Courier New"));
+        chosen.setItalic(true);
+        chosen.setBold(true);
+        s.ui.fonts.push_back(chosen);
+        findItem(w.menuBar(), "&Options", "&Label Font")->trigger();
+        ASSERT_EQ(s.ui.presetFonts.size(), 1u);
+        EXPECT_EQ(s.ui.presetFonts[0].family(), "Arial");
+        for (QLabel* l : {title, searchOn, count, word}) {
+            EXPECT_EQ(l->font().family(), "Courier New") << l->objectName().toStdString();
+            EXPECT_TRUE(l->font().italic()) << l->objectName().toStdString();
+            EXPECT_TRUE(l->font().bold()) << l->objectName().toStdString();
+        }
+        EXPECT_EQ(title->font().pixelSize(), 23);
+        EXPECT_EQ(count->font().pixelSize(), 11);
+        EXPECT_EQ(title->x(), (w.centralWidget()->width() - title->width()) / 2);
+
+        // Not bold: the count follows, the headings stay bold. The dialog opens on the stored font.
+        chosen.setBold(false);
+        s.ui.fonts.push_back(chosen);
+        findItem(w.menuBar(), "&Options", "&Label Font")->trigger();
+        EXPECT_EQ(s.ui.presetFonts[1].family(), "Courier New");
+        EXPECT_TRUE(s.ui.presetFonts[1].bold());
+        EXPECT_TRUE(s.ui.presetFonts[1].italic());
+        EXPECT_FALSE(count->font().bold());
+        EXPECT_TRUE(title->font().bold());
+        w.close();
+    }
+    // The next start shows the stored label font at once.
+    s.start();
+    TMain again(*s.program);
+    again.show();
+    EXPECT_EQ(again.findChild<QLabel*>("CountLabel")->font().family(), "Courier New");
+    EXPECT_EQ(again.findChild<QLabel*>("NavigationLabel")->font().family(), "Courier New");
 }
 
 TEST(MainWindow, DateFormatChoiceRedrawsTheGridDates) {

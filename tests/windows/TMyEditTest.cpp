@@ -6,11 +6,12 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -428,6 +429,43 @@ TEST_F(EditWindow, OverlongTextIsCutToItsBoxWhenPastedAndToItsFieldWhenStored) {
     EXPECT_EQ(QString::fromStdString(table().text(kMisc)), QString(110, QLatin1Char('m')));
 }
 
+// The list boxes accept any text: what the collector types is stored, even when it is the
+// beginning of a list entry ("VF" while the list holds "VF-XF").
+TEST_F(EditWindow, TypedTextInAListBoxIsStoredAsTypedNotCompletedFromTheList) {
+    const struct {
+        data::DataList list;
+        const char* box;
+        int field;
+        const char* entry;
+        const char* typed;
+    } boxes[] = {
+        {data::DataList::Country, "Country", 3, "Australia", "Austral"},
+        {data::DataList::Condition, "Condition", 9, "VF-XF", "VF"},
+        {data::DataList::Group, "Group", 10, "Airmail", "Air"},
+        {data::DataList::StampType, "StampType", 11, "Definitive", "Def"},
+        {data::DataList::Cancellation, "Cancellation", 12, "Postmarked", "Post"},
+        {data::DataList::Topic, "Topic", 13, "Birds", "bird"},
+        {data::DataList::Gum, "Gum", 16, "Original Gum", "Original"},
+        {data::DataList::Color, "ColorBox", 17, "Red-brown", "Red"},
+        {data::DataList::Hinged, "Hinged", 19, "Lightly Hinged", "Lightly"},
+    };
+    for (const auto& b : boxes) program->lists().model(b.list)->setStringList({b.entry, "Zebra"});
+    open(TMyEdit::NewRecord);
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    for (const auto& b : boxes) {
+        QComboBox* box = combo(b.box);
+        box->setFocus();
+        QTest::keyClicks(box->lineEdit(), QString::fromLatin1(b.typed));
+        EXPECT_EQ(box->currentText().toStdString(), b.typed) << b.box;
+        // Enter moves on to the next box; the typed text stays.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(box->currentText().toStdString(), b.typed) << b.box;
+    }
+    ASSERT_TRUE(window->DoUpdate());
+    for (const auto& b : boxes) EXPECT_EQ(text(b.field - 1).toStdString(), b.typed) << b.box;
+}
+
 // --- Clearing and the defaults --------------------------------------------------------------------
 
 TEST_F(EditWindow, ClearAndTheDefaultsFollowTheirSwitches) {
@@ -508,6 +546,33 @@ TEST_F(EditWindow, LeavingAMoneyOrQuantityBoxRewritesItAndTheTotals) {
     QTest::keyClick(line("PurchPrice"), Qt::Key_R, Qt::ControlModifier);
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].text, "Invalid purchase price specified.  Please correct.");
+}
+
+// A total longer than its label is shown whole, never cut on the left ("060,353,140.00").
+TEST_F(EditWindow, LargeTotalsAreShownWhole) {
+    open(TMyEdit::NewRecord);
+    auto* total = window->findChild<QLabel*>("MarketTotal");
+    // The first column of pixels with ink in it; -1 when there is none.
+    auto firstInk = [&] {
+        const QImage image = total->grab().toImage();
+        const QRgb background = image.pixel(0, 0);
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) + 15 < qGray(background)) return x;
+        return -1;
+    };
+    for (const char* quantity : {"1", "1000", "99999"}) {
+        line("Quantity")->setText(QString::fromLatin1(quantity));
+        line("MarketValue")->setText(QStringLiteral("1060353140"));
+        window->CalcTotals();
+        EXPECT_TRUE(total->text().startsWith(QStringLiteral("1")));
+        EXPECT_GE(firstInk(), 2) << quantity << ": " << total->text().toStdString();
+    }
+    line("Quantity")->setText(QStringLiteral("2"));
+    line("MarketValue")->setText(QStringLiteral("1.5"));
+    window->CalcTotals();
+    EXPECT_EQ(total->text(), "3.00 ");
+    EXPECT_GT(firstInk(), total->width() / 2);  // a short total at full size, to the right
 }
 
 TEST_F(EditWindow, MenuShortcutsComeBeforeTheBoxesOwnKeys) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -14,9 +16,11 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
+#include "common/QtInteraction.h"
 #include "common/ScriptedInteraction.h"
 #include "main/ControlFonts.h"
 #include "main/WindowLayout.h"
@@ -231,4 +235,37 @@ TEST(ControlFonts, TheFontDialogReplacesNameAndStyleOnlyOnOk) {
     ui.fonts.push_back(bold);
     EXPECT_TRUE(chooseControlFont(ui, s, ControlFont::Button));
     EXPECT_EQ(s.buttonFont, (data::ControlFontSettings{QStringLiteral("Arial"), true, false}));
+}
+
+// The real dialog: it opens on the stored font although "Arial" is a name the system only
+// substitutes, offers nothing the program would then ignore, and OK without a change keeps it.
+TEST(ControlFonts, TheDialogOpensOnTheStoredFontAndOffersOnlyNameAndStyle) {
+    data::DatabaseSettings s;
+    s.labelFont = {QStringLiteral("Arial"), true, false};
+    QtInteraction ui;
+    QStringList checkBoxes;
+    int lists = -1;
+    bool boldTicked = false;
+    QString family;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        poll.stop();
+        for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) {
+            checkBoxes << box->text().remove(QLatin1Char('&'));
+            if (box->text().contains(QStringLiteral("Bold"))) boldTicked = box->isChecked();
+        }
+        lists = int(dialog->findChildren<QAbstractItemView*>().size());
+        if (auto* families = dialog->findChild<QListWidget*>(); families && families->currentItem())
+            family = families->currentItem()->text();
+        dialog->accept();
+    });
+    poll.start(10);
+    EXPECT_FALSE(chooseControlFont(ui, s, ControlFont::Label));
+    EXPECT_EQ(s.labelFont, (data::ControlFontSettings{QStringLiteral("Arial"), true, false}));
+    EXPECT_EQ(checkBoxes, QStringList({"Bold", "Italic"}));
+    EXPECT_EQ(lists, 1);  // the names; no list of sizes
+    EXPECT_TRUE(boldTicked);
+    EXPECT_EQ(family, "Arial");
 }
