@@ -6,6 +6,7 @@
 
 #include "common/ProfileFile.h"
 #include "common/ProgramFolder.h"
+#include "data/DatabaseFiles.h"
 
 namespace vz::data {
 namespace {
@@ -285,8 +286,13 @@ bool saveGlobalSettings(const GlobalSettings& s, const QString& path) {
 
 void loadDatabaseSettings(DatabaseSettings& s, const QString& iniPath, const QString& globalPath) {
     DatabaseSettings loaded;
-    const ProfileFile profile =
-        ProfileFile::load(QFileInfo::exists(iniPath) ? iniPath : globalPath);
+    // A settings file written under its earlier name serves until the first save under the new.
+    QString from = iniPath;
+    if (!QFileInfo::exists(from)) {
+        const QString legacy = legacyCompanionPath(iniPath);
+        from = !legacy.isEmpty() && QFileInfo::exists(legacy) ? legacy : globalPath;
+    }
+    const ProfileFile profile = ProfileFile::load(from);
     Reader reader(profile);
     walkDatabase(loaded, reader);
     // A level is a field number; anything else would name no field.

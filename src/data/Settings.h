@@ -221,8 +221,9 @@ void loadGlobalSettings(GlobalSettings& s, const QString& path, const QString& c
 // was.
 [[nodiscard]] bool saveGlobalSettings(const GlobalSettings& s, const QString& path);
 
-// Reads the database part from the file at `iniPath` when it exists, otherwise from the global
-// settings file at `globalPath`; every key that is missing takes its default.
+// Reads the database part from the file at `iniPath` when it exists, otherwise from the file of
+// its earlier name (legacyCompanionPath) when that exists, otherwise from the global settings
+// file at `globalPath`; every key that is missing takes its default.
 void loadDatabaseSettings(DatabaseSettings& s, const QString& iniPath, const QString& globalPath);
 // Writes every key of the database part to the file at `iniPath`, creating it when needed and
 // keeping whatever else it holds. False when the file could not be written; it is then left as

@@ -191,6 +191,29 @@ TEST(Settings, DatabasePartComesFromTheGlobalFileUntilTheDatabaseHasItsOwn) {
     EXPECT_EQ(s.gridFont.size, 10);  // its own file now, even for the keys it lacks
 }
 
+// A.B.DBF keeps its settings in A.B.INI; earlier versions named it A.INI, which A.DBF and A.C.DBF
+// shared. The earlier file is read only while A.B.INI is missing.
+TEST(Settings, ATableNameWithADotKeepsItsOwnFileAndReadsTheEarlierName) {
+    vz::test::TempFolder dir;
+    const QString global = dir.file("DUZEZIVA.INI");
+    writeBytes(global, "[Sort Order]\nPrimary Sort=7\n");
+    writeBytes(dir.file("A.INI"), "[Sort Order]\nPrimary Sort=3\n");
+    DatabaseSettings s;
+    loadDatabaseSettings(s, dir.file("A.B.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 3);
+
+    s.sortLevels.level[0] = 5;
+    ASSERT_TRUE(saveDatabaseSettings(s, dir.file("A.B.INI")));
+    EXPECT_TRUE(readBytes(dir.file("A.INI")).contains("Primary Sort=3"));
+    loadDatabaseSettings(s, dir.file("A.B.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 5);
+    loadDatabaseSettings(s, dir.file("A.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 3);
+    // A.C has neither file of its own: the earlier shared one.
+    loadDatabaseSettings(s, dir.file("A.C.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 3);
+}
+
 TEST(Settings, FailedSaveLeavesTheOldFileAndReportsIt) {
     vz::test::TempFolder dir;
     ASSERT_TRUE(QDir().mkpath(dir.file("MINE.INI/x")));
