@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,12 +15,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QResizeEvent>
+#include <QStringListModel>
 
 #include "common/Interaction.h"
 #include "common/PrintJob.h"
 #include "data/DataLists.h"
+#include "data/OwnFiles.h"
 #include "data/Schema.h"
 #include "edit/FieldChecks.h"
 #include "edit/RecordPrinter.h"
@@ -612,6 +614,16 @@ void TMyEdit::DoPrintRecord() {
     }
     const std::optional<PrintChoice> choice = ui.choosePrinter(PrintChoice{}, 1);
     if (!choice) return;
+    if (!choice->outputFile.isEmpty()) {
+        const engine::Table* table = program_.database().table();
+        const QString own = data::protectedFileReason(
+            choice->outputFile, table ? QFile::decodeName(table->path().c_str()) : QString(),
+            program_.programFolder());
+        if (!own.isEmpty()) {
+            ui.error(own);
+            return;
+        }
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString error;
     const bool printed =
