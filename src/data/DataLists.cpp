@@ -4,6 +4,7 @@
 #include <QStringListModel>
 #include <cstring>
 
+#include "common/AnsiText.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/DatabaseFiles.h"
@@ -106,6 +107,7 @@ bool DataLists::writeFile(const QString& path, const QStringList& entries, bool&
         case ListFileWrite::Outcome::NotCreated:
             return false;
         case ListFileWrite::Outcome::WriteError:
+        case ListFileWrite::Outcome::NotAnsi:
             break;
     }
     reported = true;
@@ -171,7 +173,8 @@ bool DataLists::SaveDefaultLists() {
 bool DataLists::AddToList(DataList list, const QString& typed) {
     if (!isDatabaseList(list)) return false;
     const QString text = trimBlanks(typed);
-    if (text.isEmpty()) return false;
+    // A value the list file cannot hold stays out of the list (it would make the list unsavable).
+    if (text.isEmpty() || firstNonAnsiCharacter(text)) return false;
     QStringListModel& m = *models_[indexOf(list)];
     if (m.stringList().contains(text, Qt::CaseSensitive)) return false;
     const int row = m.rowCount();

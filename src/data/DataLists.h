@@ -114,8 +114,9 @@ public:
     bool LoadDefaultList();
     // Writes the nine lists to the default list files of the program folder.
     bool SaveDefaultLists();
-    // Adds `typed`, trimmed of blanks, at the end of a database list unless it is empty or the
-    // list holds an entry exactly equal to it (case-sensitive). True when it was added.
+    // Adds `typed`, trimmed of blanks, at the end of a database list unless it is empty, holds a
+    // character a list file cannot hold (firstNonAnsiCharacter), or the list holds an entry
+    // exactly equal to it (case-sensitive). True when it was added.
     bool AddToList(DataList list, const QString& typed);
     // The same for the main window's grid choice box. The boxes share one model, so after
     // AddToList this adds nothing; it is kept for callers that hold only the grid's side.
