@@ -641,7 +641,11 @@ void TMyEdit::DoLoadDefaults() {
 
 void TMyEdit::DoSaveDefaults() {
     if (browseOnly_) return;
-    RecordForm::copyToDefaults(values(), program_.settings().global.defaults);
+    if (const std::optional<QString> refusal = RecordForm::copyToDefaults(
+            values(), program_.settings().global.defaults, captions(), mainwin::displayFormats())) {
+        program_.ui().error(*refusal);
+        return;
+    }
     saveGlobalSettings();
 }
 
