@@ -12,6 +12,7 @@
 #include "CliCommands.h"
 #include "common/ProgramFolder.h"
 #include "data/DatabaseFiles.h"
+#include "data/OwnFiles.h"
 #include "data/Settings.h"
 #include "engine/KeyExpression.h"
 #include "engine/Table.h"
@@ -113,6 +114,10 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
     // The report definition, from the program folder's file (the built-ins when it is missing).
     const QString folder = programFolder(&why);
     if (folder.isEmpty()) return fail(err, QStringLiteral("no program folder: ") + why);
+    // The output goes to a temporary file renamed over `outFile` only when complete; but never
+    // over the collection's own files or the program's.
+    if (const QString own = data::protectedFileReason(outFile, tablePath, folder); !own.isEmpty())
+        return fail(err, own);
     const reports::PreparationResult prepared = reports::prepareReportFile(folder);
     for (const QString& problem : prepared.conversion.problems)
         err << "vazovi-cli: " << problem.toStdString() << '\n';

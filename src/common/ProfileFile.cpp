@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 
+#include "common/AnsiText.h"
 #include "engine/CodePage.h"
 
 namespace vz {
@@ -178,7 +179,10 @@ QString ProfileFile::value(const QString& section, const QString& key,
     return k < 0 ? fallback : lines_[size_t(k)].value;
 }
 
-void ProfileFile::setValue(const QString& section, const QString& key, const QString& value) {
+bool ProfileFile::setValue(const QString& section, const QString& key, const QString& value) {
+    if (firstNonAnsiCharacter(section) || firstNonAnsiCharacter(key) ||
+        firstNonAnsiCharacter(value))
+        return false;
     const QString sectionName = trimBlanks(withoutLineBreaks(section));
     const QString keyName = trimBlanks(withoutLineBreaks(key));
     const QString newValue = withoutLineBreaks(value);
@@ -187,18 +191,19 @@ void ProfileFile::setValue(const QString& section, const QString& key, const QSt
         if (!lines_.empty() && !trimBlanks(lines_.back().text).isEmpty()) lines_.push_back(Line{});
         lines_.push_back(parseLine(u'[' + sectionName + u']'));
         lines_.push_back(parseLine(keyName + u'=' + newValue));
-        return;
+        return true;
     }
     const qsizetype k = findKey(s, keyName);
     if (k >= 0) {
         Line& line = lines_[size_t(k)];
         line = parseLine(line.name + u'=' + newValue);
-        return;
+        return true;
     }
     size_t after = size_t(s);
     for (size_t i = size_t(s) + 1; i < lines_.size() && lines_[i].kind != Line::Kind::Section; ++i)
         if (!trimBlanks(lines_[i].text).isEmpty()) after = i;
     lines_.insert(lines_.begin() + qsizetype(after) + 1, parseLine(keyName + u'=' + newValue));
+    return true;
 }
 
 QByteArray ProfileFile::toBytes() const {

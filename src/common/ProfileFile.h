@@ -49,8 +49,10 @@ public:
     // Sets `key` in the first section named `section`. An existing key keeps its line, with the
     // new value; a new key goes after the last non-blank line of its section; a missing section
     // is added at the end of the file. A CR or LF in a name or the value is written as a blank,
-    // so that no value can break into a line of its own.
-    void setValue(const QString& section, const QString& key, const QString& value);
+    // so that no value can break into a line of its own. A section, key or value holding a
+    // character Windows-1252 lacks (firstNonAnsiCharacter) is refused, never written as "?": the
+    // profile is left as it was and the answer is false.
+    bool setValue(const QString& section, const QString& key, const QString& value);
 
     // The file's content: every line in Windows-1252, ended with CR LF.
     QByteArray toBytes() const;

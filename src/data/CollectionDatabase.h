@@ -60,8 +60,8 @@ public:
     engine::Table* table() { return MyTable.get(); }
     // "Kestrelhouse Vazovi 97 (NAME)".
     QString caption() const { return caption_; }
-    // The table's path without its extension, cut at the first "." of its file name; the
-    // settings file and the lists are named from it.
+    // The table's path without its last extension; the settings file and the lists are named
+    // from it.
     QString baseName() const { return baseName_; }
     QString settingsPath() const { return baseName_ + ".INI"; }
 

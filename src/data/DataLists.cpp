@@ -2,9 +2,12 @@
 
 #include <QFileInfo>
 #include <QStringListModel>
+#include <cstring>
 
+#include "common/AnsiText.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
+#include "data/DatabaseFiles.h"
 #include "data/ListFile.h"
 
 namespace vz::data {
@@ -104,6 +107,7 @@ bool DataLists::writeFile(const QString& path, const QStringList& entries, bool&
         case ListFileWrite::Outcome::NotCreated:
             return false;
         case ListFileWrite::Outcome::WriteError:
+        case ListFileWrite::Outcome::NotAnsi:
             break;
     }
     reported = true;
@@ -118,11 +122,21 @@ bool DataLists::SaveList(const QString& path, DataList list) {
 }
 
 bool DataLists::LoadAllList() {
-    // Only the Country file decides whether the database has lists of its own.
-    if (baseName_.isEmpty() || !QFileInfo(databaseListPath(DataList::Country)).isFile())
-        return LoadDefaultList();
-    for (int i = 0; i < kDatabaseListCount; ++i)
-        if (!LoadList(databaseListPath(databaseList(i)), databaseList(i))) return false;
+    // Only the Country file decides whether the database has lists of its own: under the base
+    // name, or else under the earlier name of a table name with a "." in it. They are saved under
+    // the base name.
+    if (baseName_.isEmpty()) return LoadDefaultList();
+    QString base = baseName_;
+    if (!QFileInfo(databaseListPath(DataList::Country)).isFile()) {
+        const QString legacy = legacyCompanionPath(databaseListPath(DataList::Country));
+        if (legacy.isEmpty() || !QFileInfo(legacy).isFile()) return LoadDefaultList();
+        base = legacy.left(legacy.size() -
+                           qsizetype(std::strlen(dataListInfo(DataList::Country).extension)));
+    }
+    for (int i = 0; i < kDatabaseListCount; ++i) {
+        const DataList list = databaseList(i);
+        if (!LoadList(base + QLatin1String(dataListInfo(list).extension), list)) return false;
+    }
     return true;
 }
 
@@ -159,7 +173,8 @@ bool DataLists::SaveDefaultLists() {
 bool DataLists::AddToList(DataList list, const QString& typed) {
     if (!isDatabaseList(list)) return false;
     const QString text = trimBlanks(typed);
-    if (text.isEmpty()) return false;
+    // A value the list file cannot hold stays out of the list (it would make the list unsavable).
+    if (text.isEmpty() || firstNonAnsiCharacter(text)) return false;
     QStringListModel& m = *models_[indexOf(list)];
     if (m.stringList().contains(text, Qt::CaseSensitive)) return false;
     const int row = m.rowCount();

@@ -80,9 +80,9 @@ public:
     // it reads now.
     QStringList entries(DataList list) const;
 
-    // The open database's table folder + table name (the file name up to its first "."), without
-    // an extension: "/home/ann/COLL/MINE" for /home/ann/COLL/MINE.DBF. Empty while no database
-    // is open; then nothing is saved to database list files.
+    // The open database's table folder + table name (the file name without its last extension):
+    // "/home/ann/COLL/MINE" for /home/ann/COLL/MINE.DBF, "/home/ann/COLL/A.B" for A.B.DBF. Empty
+    // while no database is open; then nothing is saved to database list files.
     const QString& baseName() const { return baseName_; }
     void setBaseName(const QString& baseName) { baseName_ = baseName; }
 
@@ -104,8 +104,9 @@ public:
     bool LoadList(const QString& path, DataList list);
     // Writes a database list's entries to the file at `path`.
     bool SaveList(const QString& path, DataList list);
-    // Loads the nine lists of the open database; when base name + ".001" is not a file, the
-    // default lists instead. A missing file among ".002" to ".009" gives an empty list.
+    // Loads the nine lists of the open database; when base name + ".001" is not a file, the lists
+    // under the earlier name (legacyCompanionPath: "A.001" for base name "A.B"); when that is not
+    // a file either, the default lists. A missing file among ".002" to ".009" gives an empty list.
     bool LoadAllList();
     // Writes the nine lists to the open database's list files; nothing without a base name.
     bool SaveAllLists();
@@ -113,8 +114,9 @@ public:
     bool LoadDefaultList();
     // Writes the nine lists to the default list files of the program folder.
     bool SaveDefaultLists();
-    // Adds `typed`, trimmed of blanks, at the end of a database list unless it is empty or the
-    // list holds an entry exactly equal to it (case-sensitive). True when it was added.
+    // Adds `typed`, trimmed of blanks, at the end of a database list unless it is empty, holds a
+    // character a list file cannot hold (firstNonAnsiCharacter), or the list holds an entry
+    // exactly equal to it (case-sensitive). True when it was added.
     bool AddToList(DataList list, const QString& typed);
     // The same for the main window's grid choice box. The boxes share one model, so after
     // AddToList this adds nothing; it is kept for callers that hold only the grid's side.

@@ -18,8 +18,18 @@ QString windowCaption(const QString& tableName) {
 
 QString tableNameOf(const QString& path) {
     const QString name = QFileInfo(path).fileName();
-    const int dot = name.indexOf('.');
+    const int dot = name.lastIndexOf('.');
     return dot < 0 ? name : name.left(dot);
+}
+
+QString legacyCompanionPath(const QString& path) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    const int first = name.indexOf('.');
+    const int last = name.lastIndexOf('.');
+    if (first < 0 || first == last) return {};
+    const QString folder = path.left(path.size() - name.size());
+    return folder + name.left(first) + name.mid(last);
 }
 
 }  // namespace vz::data

@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "common/AnsiText.h"
 #include "engine/CodePage.h"
 
 namespace vz::data {
@@ -115,6 +116,16 @@ ListFileRead readListFile(const QString& path) {
 
 ListFileWrite writeListFile(const QString& path, const QStringList& entries) {
     ListFileWrite result;
+    for (const QString& entry : entries) {
+        if (const std::optional<char32_t> c = firstNonAnsiCharacter(entry)) {
+            result.outcome = ListFileWrite::Outcome::NotAnsi;
+            result.error =
+                QStringLiteral(
+                    "The entry \"%1\" holds the character %2, which a list file cannot hold.")
+                    .arg(entry, describeCharacter(*c));
+            return result;
+        }
+    }
     QSaveFile file(path);
     // Unbuffered: Qt 6.4's QSaveFile does not notice a write that fails in the flush of its own
     // buffer at commit, and would rename a cut-off file over the old one.

@@ -38,20 +38,23 @@ struct ListFileWrite {
         NotCreated,  // the file could not be created (a missing or read-only folder, a folder
                      // of that name): nothing was written
         WriteError,  // writing or replacing failed (a full disk, say): nothing was written
+        NotAnsi,     // an entry holds a character Windows-1252 lacks: nothing was written
     };
     Outcome outcome = Outcome::Written;
-    QString error;  // the system's reason, for NotCreated and WriteError
+    QString error;  // the system's reason, for NotCreated and WriteError; for NotAnsi the
+                    // character and the entry
 };
 
 // Writes `entries` to the list file at `path`. The new content goes to a temporary file beside it
 // that is renamed over the old file only when it is complete, so whatever fails, the old file is
-// left exactly as it was.
+// left exactly as it was. Entries with a character Windows-1252 lacks are refused (NotAnsi), never
+// written as "?".
 [[nodiscard]] ListFileWrite writeListFile(const QString& path, const QStringList& entries);
 
 // The bytes of one entry as a list file holds them, without its line end. A character that
-// Windows-1252 cannot hold is written as "?", as the format's other tools write it; the entry
-// then reads back with "?" in its place. A CR or LF inside an entry becomes a blank, so that one
-// entry never turns into two lines.
+// Windows-1252 cannot hold is given as "?", as the format's other tools write it (writeListFile
+// refuses such entries; a text report uses this for its lines). A CR or LF inside an entry becomes
+// a blank, so that one entry never turns into two lines.
 QByteArray encodeListEntry(const QString& entry);
 
 // The text of one line's bytes (Windows-1252; every byte has a character, so nothing is lost).

@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <climits>
 
+#include "common/AnsiText.h"
 #include "common/ProfileFile.h"
 #include "common/ProgramFolder.h"
+#include "data/DatabaseFiles.h"
 
 namespace vz::data {
 namespace {
@@ -119,13 +121,40 @@ public:
     void yesNo(const QString& section, const QString& key, bool& v) {
         p_.setValue(section, key, v ? QStringLiteral("Yes") : QStringLiteral("No"));
     }
-    void text(const QString& section, const QString& key, QString& v, int) {
-        p_.setValue(section, key, v);
+    void text(const QString& section, const QString& key, QString& v, int cut) {
+        if (p_.setValue(section, key, v)) return;
+        // A file name with a character the file cannot hold names no file once written: it is
+        // left out (the program then starts from its own folder, as for a missing file).
+        if (cut == kFileNameCut) {
+            p_.setValue(section, key, QString());
+            return;
+        }
+        if (refused_.isEmpty()) {
+            const std::optional<char32_t> c = firstNonAnsiCharacter(v);
+            refused_ = QStringLiteral(
+                           "\"%1\" in [%2] %3 holds the character %4, which a settings file cannot "
+                           "hold; the earlier value was kept.")
+                           .arg(v, section, key, describeCharacter(c ? *c : char32_t(0xFFFD)));
+        }
     }
+    // The first value that was refused, described; empty when there was none.
+    const QString& refused() const { return refused_; }
 
 private:
     ProfileFile& p_;
+    QString refused_;
 };
+
+bool saveProfile(const ProfileFile& profile, const Writer& writer, const QString& path,
+                 QString* problem) {
+    if (!profile.save(path)) {
+        if (problem) *problem = QStringLiteral("%1 could not be written.").arg(path);
+        return false;
+    }
+    if (writer.refused().isEmpty()) return true;
+    if (problem) *problem = writer.refused();
+    return false;
+}
 
 QString storedName(int number) {
     const std::string_view n = schemaField(number).storedName;
@@ -161,6 +190,7 @@ void walkGlobal(GlobalSettings& g, V& v) {
     for (size_t i = 0; i < d.text.size(); ++i)
         v.text(defaults, kDefaultsKeys[i].key, d.text[i], kDefaultsKeys[i].length);
     v.yesNo(defaults, "Wanted", d.wanted);
+    v.yesNo(defaults, "Plain Values", d.plainValues);
 }
 
 template <class V>
@@ -275,18 +305,23 @@ void loadGlobalSettings(GlobalSettings& s, const QString& path, const QString& c
     s = std::move(loaded);
 }
 
-bool saveGlobalSettings(const GlobalSettings& s, const QString& path) {
+bool saveGlobalSettings(const GlobalSettings& s, const QString& path, QString* problem) {
     ProfileFile profile = ProfileFile::load(path);
     GlobalSettings copy = s;
     Writer writer(profile);
     walkGlobal(copy, writer);
-    return profile.save(path);
+    return saveProfile(profile, writer, path, problem);
 }
 
 void loadDatabaseSettings(DatabaseSettings& s, const QString& iniPath, const QString& globalPath) {
     DatabaseSettings loaded;
-    const ProfileFile profile =
-        ProfileFile::load(QFileInfo::exists(iniPath) ? iniPath : globalPath);
+    // A settings file written under its earlier name serves until the first save under the new.
+    QString from = iniPath;
+    if (!QFileInfo::exists(from)) {
+        const QString legacy = legacyCompanionPath(iniPath);
+        from = !legacy.isEmpty() && QFileInfo::exists(legacy) ? legacy : globalPath;
+    }
+    const ProfileFile profile = ProfileFile::load(from);
     Reader reader(profile);
     walkDatabase(loaded, reader);
     // A level is a field number; anything else would name no field.
@@ -295,12 +330,12 @@ void loadDatabaseSettings(DatabaseSettings& s, const QString& iniPath, const QSt
     s = std::move(loaded);
 }
 
-bool saveDatabaseSettings(const DatabaseSettings& s, const QString& iniPath) {
+bool saveDatabaseSettings(const DatabaseSettings& s, const QString& iniPath, QString* problem) {
     ProfileFile profile = ProfileFile::load(iniPath);
     DatabaseSettings copy = s;
     Writer writer(profile);
     walkDatabase(copy, writer);
-    return profile.save(iniPath);
+    return saveProfile(profile, writer, iniPath, problem);
 }
 
 void LoadSettings(Settings& s, const QString& fileName, SettingsPart part) {

@@ -55,6 +55,11 @@ struct RecordDefaults {
     bool loadWithClear = false;
     std::array<QString, kTextCount> text;  // index 0 holds field 1 ("Alpha Catalog")
     bool wanted = false;
+    // "Plain Values": the numbers (Market Value, Quantity, Year, Purchase Price, Numeric Catalog)
+    // are kept as plain decimals ("1234.5") and Purchase Date as "YYYYMMDD", whatever the formats
+    // of the day. Without it (files of earlier versions) they are the texts as typed, to be read
+    // under the formats in force.
+    bool plainValues = false;
     friend bool operator==(const RecordDefaults&, const RecordDefaults&) = default;
 
     // The key of field `number` (1 to 24): "Alpha Catalog", "Description", ...
@@ -218,16 +223,21 @@ struct Settings {
 void loadGlobalSettings(GlobalSettings& s, const QString& path, const QString& currentFolder);
 // Writes every key of the global part to the file at `path` ("Misc", then "Defaults"), keeping
 // whatever else the file holds. False when the file could not be written; it is then left as it
-// was.
-[[nodiscard]] bool saveGlobalSettings(const GlobalSettings& s, const QString& path);
+// was. A text with a character Windows-1252 lacks is never written as "?": a file name is written
+// empty; any other text keeps the value the file had, and the answer is false although the other
+// keys were written. `problem`, when given, then says what failed.
+[[nodiscard]] bool saveGlobalSettings(const GlobalSettings& s, const QString& path,
+                                      QString* problem = nullptr);
 
-// Reads the database part from the file at `iniPath` when it exists, otherwise from the global
-// settings file at `globalPath`; every key that is missing takes its default.
+// Reads the database part from the file at `iniPath` when it exists, otherwise from the file of
+// its earlier name (legacyCompanionPath) when that exists, otherwise from the global settings
+// file at `globalPath`; every key that is missing takes its default.
 void loadDatabaseSettings(DatabaseSettings& s, const QString& iniPath, const QString& globalPath);
 // Writes every key of the database part to the file at `iniPath`, creating it when needed and
-// keeping whatever else it holds. False when the file could not be written; it is then left as
-// it was.
-[[nodiscard]] bool saveDatabaseSettings(const DatabaseSettings& s, const QString& iniPath);
+// keeping whatever else it holds. False when the file could not be written (it is then left as
+// it was) or a text was refused, as for saveGlobalSettings.
+[[nodiscard]] bool saveDatabaseSettings(const DatabaseSettings& s, const QString& iniPath,
+                                        QString* problem = nullptr);
 
 // The program's calls. The global part uses the global settings file (globalSettingsPath()) and
 // ignores `fileName`, taking the process's current folder as the default of the two file keys;

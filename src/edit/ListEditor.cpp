@@ -4,6 +4,8 @@
 #include <numeric>
 #include <vector>
 
+#include "common/AnsiText.h"
+
 namespace vz::edit {
 
 ListEditor::ListEditor(data::DataList list, QStringList entries) : list_(list), entries_(std::move(entries)) {
@@ -22,13 +24,25 @@ QString ListEditor::sortQuestion() {
 
 void ListEditor::setCurrent(int row) { current_ = (row >= 0 && row < entries_.size()) ? row : -1; }
 
+QString ListEditor::refusal(const QString& typed) const {
+    const std::optional<char32_t> c = firstNonAnsiCharacter(typed);
+    if (!c) return {};
+    return QStringLiteral(
+               "The character %1 cannot be stored in the %2 list: list files hold Windows-1252 "
+               "text "
+               "only.  Please correct.")
+        .arg(describeCharacter(*c), QLatin1String(data::dataListInfo(list_).title));
+}
+
 bool ListEditor::add(const QString& typed) {
     qsizetype begin = 0;
     qsizetype end = typed.size();
     while (begin < end && typed[begin] == QLatin1Char(' ')) ++begin;
     while (end > begin && typed[end - 1] == QLatin1Char(' ')) --end;
     if (begin == end) return false;
-    entries_ << typed.mid(begin, std::min<qsizetype>(end - begin, maxLength()));
+    const QString entry = typed.mid(begin, std::min<qsizetype>(end - begin, maxLength()));
+    if (!refusal(entry).isEmpty()) return false;
+    entries_ << entry;
     return true;
 }
 

@@ -27,8 +27,12 @@ public:
     int current() const { return current_; }
     void setCurrent(int row);
 
+    // Why the typed text cannot become an entry: it holds a character the list file cannot hold
+    // (the message names it, to be shown as an error). Empty when it can.
+    QString refusal(const QString& typed) const;
     // Appends the typed text, trimmed of blanks and cut to maxLength(), at the end of the list,
-    // even when an equal entry exists. Blank text adds nothing. True when an entry was added.
+    // even when an equal entry exists. Blank text, and text refusal() refuses, adds nothing.
+    // True when an entry was added.
     bool add(const QString& typed);
     // Removes the selected entry and selects the one now at its place, or the new last one.
     // Nothing happens without a selection.

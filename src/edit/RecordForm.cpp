@@ -1,6 +1,10 @@
 #include "edit/RecordForm.h"
 
+#include <charconv>
+#include <cmath>
 #include <string>
+
+#include "common/AnsiText.h"
 
 #include "data/Schema.h"
 #include "edit/FieldChecks.h"
@@ -54,6 +58,55 @@ int checkedField(CheckedBox box) {
 CheckedTexts checkedTexts(const RecordValues& v) {
     return {v[kDateField], v[kPurchasePriceField], v[kMarketValueField],
             v[kQuantityField], v[kYearField], v[kNumericCatalogField]};
+}
+
+bool isMoneyField(int field) {
+    return field == kMarketValueField || field == kPurchasePriceField;
+}
+
+// A saved default in its plain form: a number that reads under `formats` as a plain decimal, a
+// date as "YYYYMMDD" (an empty date box as ""); any other text as typed.
+QString plainDefault(int field, const QString& typed, const mainwin::DisplayFormats& formats) {
+    if (field == kDateField) {
+        if (isEmptyDateBox(typed)) return {};
+        const std::optional<engine::Date> d = dateFromBox(typed, formats);
+        return d ? QString::fromStdString(d->toStored()) : typed;
+    }
+    if (!isNumberField(field) || trimBlanks(typed).isEmpty()) return typed;
+    if (isMoneyField(field)) {
+        const std::optional<double> v = moneyFromBox(typed, formats);
+        if (!v) return typed;
+        char buf[64];
+        const auto r = std::to_chars(buf, buf + sizeof buf, *v);
+        return QString::fromLatin1(buf, qsizetype(r.ptr - buf));
+    }
+    const std::optional<std::int32_t> n = wholeFromBox(typed, formats);
+    return n ? QString::number(*n) : typed;
+}
+
+// The box text of a default saved in its plain form, in the formats in force; text that is not
+// in the plain form is shown as it is.
+QString shownDefault(int field, const QString& saved, const mainwin::DisplayFormats& formats) {
+    if (field == kDateField) {
+        engine::Date d;
+        if (saved.isEmpty()) return RecordForm::emptyDateText(formats.dateSeparator());
+        if (saved.size() != 8 || !engine::Date::parse(saved.toStdString(), d) || d.isBlank())
+            return saved;
+        return RecordForm::dateBoxText(d, formats);
+    }
+    if (!isNumberField(field) || saved.isEmpty()) return saved;
+    const std::string text = saved.toStdString();
+    if (isMoneyField(field)) {
+        double v = 0;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+        if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
+            return saved;
+        return formats.formatMoney(v);
+    }
+    std::int32_t n = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return saved;
+    return field == kQuantityField ? formats.formatNumber(n, 0) : QString::number(n);
 }
 
 void applyWanted(RecordValues& v, QString& rememberedQuantity) {
@@ -128,6 +181,9 @@ RecordValues RecordForm::cleared(ClearKind kind, const data::RecordDefaults& def
     const QString sep = formats.dateSeparator();
     if (useDefaults) {
         v.text = defaults.text;
+        if (defaults.plainValues)
+            for (int field = 1; field <= kTextBoxCount; ++field)
+                v[field] = shownDefault(field, v[field], formats);
         v[kDateField] = fitDateBox(v[kDateField], sep);
         v.wanted = defaults.wanted;
     } else {
@@ -140,10 +196,26 @@ RecordValues RecordForm::cleared(ClearKind kind, const data::RecordDefaults& def
     return v;
 }
 
-void RecordForm::copyToDefaults(const RecordValues& values, data::RecordDefaults& defaults) {
-    for (int field = 1; field <= kTextBoxCount; ++field)
-        defaults.text[size_t(field - 1)] = values[field].left(data::RecordDefaults::maxLength(field));
-    defaults.wanted = values.wanted;
+std::optional<QString> RecordForm::copyToDefaults(const RecordValues& values,
+                                                  data::RecordDefaults& defaults,
+                                                  const std::array<QString, 25>& captions,
+                                                  const mainwin::DisplayFormats& formats) {
+    data::RecordDefaults saved = defaults;
+    for (int field = 1; field <= kTextBoxCount; ++field) {
+        const QString typed = values[field];
+        if (const std::optional<char32_t> c = firstNonAnsiCharacter(typed))
+            return QStringLiteral(
+                       "The character %1 in the %2 box cannot be saved as a default: defaults are "
+                       "kept "
+                       "as Windows-1252 text only.  Please correct.")
+                .arg(describeCharacter(*c), captions[size_t(field - 1)]);
+        saved.text[size_t(field - 1)] =
+            plainDefault(field, typed, formats).left(data::RecordDefaults::maxLength(field));
+    }
+    saved.wanted = values.wanted;
+    saved.plainValues = true;
+    defaults = std::move(saved);
+    return std::nullopt;
 }
 
 std::optional<StoreProblem> RecordForm::check(const RecordValues& values, const engine::Table& table,

@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QPrinter>
 #include <cmath>
+#include <optional>
 
+#include "common/FileReplacement.h"
 #include "common/PrintJob.h"
 
 namespace vz::edit {
@@ -24,6 +26,16 @@ bool printRecord(const QStringList& lines, const PrintChoice& choice, const QStr
     PrintJob job;
     QPrinter printer(QPrinter::HighResolution);
     configurePrinter(printer, choice);
+    // A PDF file is written beside the one it replaces and takes its place only when complete.
+    std::optional<FileReplacement> pdf;
+    if (!choice.outputFile.isEmpty()) {
+        pdf.emplace(choice.outputFile);
+        if (pdf->tempPath().isEmpty()) {
+            error = QStringLiteral("The record could not be printed: %1").arg(pdf->error());
+            return false;
+        }
+        printer.setOutputFileName(pdf->tempPath());
+    }
     printer.setDocName(jobTitle);
     printer.setCopyCount(1);  // each copy is printed as pages of its own
 
@@ -52,7 +64,13 @@ bool printRecord(const QStringList& lines, const PrintChoice& choice, const QStr
             painter.drawText(left, top + int(k) * lineHeight + metrics.ascent(), lines[k]);
         if (copy + 1 < copies) printer.newPage();
     }
-    painter.end();
+    if (!painter.end() || (pdf && !pdf->commit())) {
+        error = QStringLiteral("The record could not be printed: %1")
+                    .arg(pdf && !pdf->error().isEmpty()
+                             ? pdf->error()
+                             : QStringLiteral("the printer reported a failure."));
+        return false;
+    }
     return true;
 }
 

@@ -18,7 +18,9 @@ void configurePrinter(QPrinter& printer, const PrintChoice& choice);
 // Prints `lines` in Arial 10 pt, starting a seventeenth of the printable width from the left and
 // a twenty-second of the printable height from the top, 1.1 text heights apart, once per copy
 // of `choice` with a new page between copies. The job is titled `jobTitle`. False, with `error`
-// saying why, when the printer could not be started; nothing is printed then.
+// saying why, when the printer could not be started or failed; nothing is printed then. A PDF
+// file is written under a temporary name beside it and renamed over it only when complete, so a
+// failure leaves an existing file as it was.
 [[nodiscard]] bool printRecord(const QStringList& lines, const PrintChoice& choice, const QString& jobTitle,
                                QString& error);
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include "common/ListBoxCompletion.h"
 #include "common/PrintJob.h"
 #include "data/DataLists.h"
+#include "data/OwnFiles.h"
 #include "data/Schema.h"
 #include "edit/AmountLabel.h"
 #include "edit/FieldChecks.h"
@@ -614,6 +616,16 @@ void TMyEdit::DoPrintRecord() {
     }
     const std::optional<PrintChoice> choice = ui.choosePrinter(PrintChoice{}, 1);
     if (!choice) return;
+    if (!choice->outputFile.isEmpty()) {
+        const engine::Table* table = program_.database().table();
+        const QString own = data::protectedFileReason(
+            choice->outputFile, table ? QFile::decodeName(table->path().c_str()) : QString(),
+            program_.programFolder());
+        if (!own.isEmpty()) {
+            ui.error(own);
+            return;
+        }
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString error;
     const bool printed =
@@ -631,7 +643,11 @@ void TMyEdit::DoLoadDefaults() {
 
 void TMyEdit::DoSaveDefaults() {
     if (browseOnly_) return;
-    RecordForm::copyToDefaults(values(), program_.settings().global.defaults);
+    if (const std::optional<QString> refusal = RecordForm::copyToDefaults(
+            values(), program_.settings().global.defaults, captions(), mainwin::displayFormats())) {
+        program_.ui().error(*refusal);
+        return;
+    }
     saveGlobalSettings();
 }
 

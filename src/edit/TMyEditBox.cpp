@@ -90,6 +90,12 @@ void TMyEditBox::showEntries() {
 }
 
 void TMyEditBox::AddButtonClick() {
+    // Text the list file cannot hold is refused by name and stays in the box to be corrected.
+    if (const QString refusal = editor_.refusal(AddInfo->text()); !refusal.isEmpty()) {
+        program_.ui().error(refusal);
+        AddInfo->setFocus();
+        return;
+    }
     if (editor_.add(AddInfo->text())) {
         showEntries();
         TheList->scrollToBottom();

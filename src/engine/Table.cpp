@@ -72,9 +72,35 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool normaliseDecimal(std::string_view s, std::string& out, bool exact = false);
+
+// A stored number of more significant digits than a double holds may have been written from a
+// double (setFloat writes its exact expansion, "0.100000000000000006" for 0.1). Such a number
+// reads as the double's shortest form when writing that double at the stored number of decimals
+// gives the stored digits again; otherwise (a number stored from its decimal digits) false, and
+// the caller gives the digits themselves.
+[[gnu::cold]] bool shortestIfSameStored(std::string_view s, size_t decimals, std::string& out) {
+    double v = 0;
+    std::string copy(s.substr(s[0] == '+' ? 1 : 0));
+    if (std::from_chars(copy.data(), copy.data() + copy.size(), v).ec != std::errc() || !std::isfinite(v))
+        return false;
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, int(decimals));
+    if (r.ec != std::errc()) return false;
+    std::string again, exact;
+    if (!normaliseDecimal(std::string_view(buf, size_t(r.ptr - buf)), again, true) ||
+        !normaliseDecimal(s, exact, true) || again != exact)
+        return false;
+    r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    out.assign(buf, r.ptr);
+    return true;
+}
+
 // Writes the normalised decimal text of a stored number: no leading zeros or blanks, no
 // trailing fraction zeros, no "-0". False when `s` (already trimmed) is not a decimal number.
-[[gnu::noinline]] bool normaliseDecimal(std::string_view s, std::string& out) {
+// Unless `exact`, a number of more than 15 significant digits may read as a double's shortest
+// form (shortestIfSameStored).
+[[gnu::noinline]] bool normaliseDecimal(std::string_view s, std::string& out, bool exact) {
     out.clear();
     size_t i = 0;
     bool negative = false;
@@ -99,25 +125,16 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
         out.push_back('0');
         return true;
     }
-    if (significant > 15) {
-        // Beyond what a double holds exactly: let the double decide the shortest form.
-        double v = 0;
-        std::string copy(s.substr(s[0] == '+' ? 1 : 0));
-        if (std::from_chars(copy.data(), copy.data() + copy.size(), v).ec != std::errc()) return false;
-        char buf[64];
-        auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-        out.assign(buf, r.ptr);
-        return true;
-    }
+    if (!exact && significant > 15 && shortestIfSameStored(s, fracEnd - fracStart, out)) return true;
     if (!negative && a < intEnd) {
         // The usual number is a piece of its stored text: from its first significant digit to its
         // last (the point included when a fraction digit follows).
         out.append(s.data() + a, (f > fracStart ? f : intEnd) - a);
         return true;
     }
-    // At most 15 significant digits, a sign, a leading zero and a point: build it on the stack
-    // and hand it over at once (`out` is empty).
-    char buf[24];
+    // The digits (a field is at most 255 characters wide), a sign, a leading zero and a point:
+    // build it on the stack and hand it over at once (`out` is empty).
+    char buf[264];
     size_t n = 0;
     if (negative) buf[n++] = '-';
     if (a == intEnd) buf[n++] = '0';
@@ -782,6 +799,80 @@ bool formatNumber(double v, int width, int decimals, std::string& out) {
     if (out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
     return int(out.size()) <= width;
 }
+enum class DecimalFit { Fits, NotANumber, TooManyDecimals, TooWide };
+
+// The stored text of a number given as decimal text (an optional sign, digits with an optional
+// point, an optional exponent), in a field of `width` and `decimals`: the same decimal digits,
+// padded with fraction zeros to `decimals` places. The digits are taken as they are, never
+// through a double, so every number the field can hold is stored exactly; one it cannot hold
+// (a fraction digit beyond `decimals` that is not 0, or too many digits) is refused.
+DecimalFit exactDecimal(std::string_view s, int width, int decimals, std::string& out) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    std::string digits;   // every mantissa digit, the point left out
+    long long point = 0;  // digits before the point
+    bool seenPoint = false, anyDigit = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            anyDigit = true;
+            if (digits.size() > 1024) return DecimalFit::TooWide;
+            digits.push_back(c);
+            if (!seenPoint) ++point;
+        } else if (c == '.' && !seenPoint) {
+            seenPoint = true;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit) return DecimalFit::NotANumber;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        bool minus = false;
+        if (i < s.size() && (s[i] == '-' || s[i] == '+')) minus = s[i++] == '-';
+        if (i == s.size()) return DecimalFit::NotANumber;
+        long long e = 0;
+        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+            e = std::min(e * 10 + (s[i] - '0'), 100000LL);
+        point += minus ? -e : e;
+    }
+    if (i != s.size()) return DecimalFit::NotANumber;
+
+    // Without leading and trailing zeros the digits are significant, the first `point` of them
+    // before the point.
+    size_t lead = 0;
+    while (lead < digits.size() && digits[lead] == '0') ++lead;
+    digits.erase(0, lead);
+    point -= static_cast<long long>(lead);
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    if (digits.empty()) {
+        negative = false;
+        point = 0;
+    }
+    const long long fraction = std::max(0LL, static_cast<long long>(digits.size()) - point);
+    if (fraction > decimals) return DecimalFit::TooManyDecimals;
+    if (point > width) return DecimalFit::TooWide;
+
+    out.clear();
+    if (negative) out.push_back('-');
+    if (point <= 0) {
+        out.push_back('0');
+    } else {
+        out.append(digits, 0, std::min(size_t(point), digits.size()));
+        if (size_t(point) > digits.size()) out.append(size_t(point) - digits.size(), '0');
+    }
+    if (decimals > 0) {
+        out.push_back('.');
+        std::string frac;
+        if (point < 0) frac.assign(size_t(-point), '0');
+        if (static_cast<long long>(digits.size()) > std::max(0LL, point))
+            frac.append(digits, size_t(std::max(0LL, point)));
+        frac.resize(size_t(decimals), '0');
+        out += frac;
+    }
+    return int(out.size()) <= width ? DecimalFit::Fits : DecimalFit::TooWide;
+}
 }  // namespace
 
 Status Table::setText(int field, std::string_view utf8) {
@@ -816,9 +907,22 @@ Status Table::setText(int field, std::string_view utf8) {
         case FieldType::Float: {
             std::string_view s = trimmed(utf8);
             if (s.empty()) return setBlank(field);
-            double v = 0;
-            if (!parseNumber(s, v)) return fieldNotFit(field, std::string(utf8), "it is not a number");
-            return setFloat(field, v);
+            std::string stored;
+            switch (exactDecimal(s, f.width, f.decimals, stored)) {
+                case DecimalFit::Fits:
+                    return editField(field, stored);
+                case DecimalFit::NotANumber:
+                    return fieldNotFit(field, std::string(utf8), "it is not a number");
+                case DecimalFit::TooManyDecimals:
+                    return fieldNotFit(field, std::string(utf8),
+                                       f.decimals == 0
+                                           ? "the field holds whole numbers only"
+                                           : "the field holds " + std::to_string(f.decimals) +
+                                                 " decimal places only");
+                case DecimalFit::TooWide:
+                    return fieldNotFit(field, std::string(utf8), "the number is too wide");
+            }
+            return fieldNotFit(field, std::string(utf8), "it is not a number");
         }
         case FieldType::Date: {
             Date d;

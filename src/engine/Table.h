@@ -113,7 +113,9 @@ public:
     // --- Reading the current record (the edit buffer in Edit and Insert)
     bool isBlank(int field) const;
     // The text form: character fields as stored, trailing blanks kept; whole numbers as plain
-    // digits; other numbers in the shortest decimal form; dates through the date formatter;
+    // digits; other numbers as their stored digits without the zeros that add nothing (a number
+    // written from a double, with more digits than a double holds, in the double's shortest
+    // form); dates through the date formatter;
     // logicals as "T" or "F". Blank numbers, dates and logicals give "". Corruption when the stored
     // bytes are not a value of the field's type.
     Status readText(int field, std::string& out) const;
@@ -137,7 +139,10 @@ public:
     // Each setter writes the field of the edit buffer (edit() or append() first), converting the
     // value to the field's type. A value the field cannot hold is an InvalidArgument naming the
     // field and the value, and the buffer is left unchanged: text too long, a character the code
-    // page lacks, text that is no number or date, a number too wide.
+    // page lacks, text that is no number or date, a number too wide. setText stores a number
+    // from its decimal digits exactly, never through a double, and refuses one with more fraction
+    // digits (other than trailing zeros) than the field holds; setFloat stores the double rounded
+    // to the field's decimals.
     Status setText(int field, std::string_view utf8);
     Status setWhole(int field, int64_t value);
     Status setFloat(int field, double value);

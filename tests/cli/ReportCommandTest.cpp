@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <sstream>
@@ -168,4 +169,64 @@ TEST_F(CliReport, TheStoredUpperCaseTagMatchesTheSavedSortString) {
     EXPECT_EQ(after.st_ino, before.st_ino);  // a replaced tag would have a new index file
     EXPECT_TRUE(readText(out).indexOf(QStringLiteral("Austria")) <
                 readText(out).indexOf(QStringLiteral("Peru")));
+}
+
+// A report written over the table, its index, its settings or lists, or the program's own files
+// destroyed them and exited 0. Such outputs are refused, through links too, and the file keeps
+// every byte.
+TEST_F(CliReport, TheCollectionsAndTheProgramsOwnFilesAreNeverAnOutput) {
+    ASSERT_EQ(report("Full Report", "--text", work.filePath(QStringLiteral("warm.txt"))).code, kOk);
+    const QString definitions = vz::reports::reportFilePath(programDir.path());
+    ASSERT_TRUE(QFile::exists(definitions));
+    {
+        QFile lists(work.filePath(QStringLiteral("COLL.001")));
+        ASSERT_TRUE(lists.open(QIODevice::WriteOnly) && lists.write("Peru\r\n") == 6);
+    }
+    ASSERT_TRUE(QFile::link(table, work.filePath(QStringLiteral("link-to-table"))));
+    ASSERT_TRUE(QFile::link(work.filePath(QStringLiteral("COLL.MDX")),
+                            work.filePath(QStringLiteral("link-to-index.pdf"))));
+    const QStringList refused = {
+        table,
+        work.filePath(QStringLiteral("COLL.MDX")),
+        work.filePath(QStringLiteral("coll.mdx")),
+        work.filePath(QStringLiteral("COLL.INI")),
+        work.filePath(QStringLiteral("COLL.001")),
+        work.filePath(QStringLiteral("sub/../COLL.DBF")),
+        work.filePath(QStringLiteral("link-to-table")),
+        work.filePath(QStringLiteral("link-to-index.pdf")),
+        definitions,
+    };
+    for (const QString& out : refused) {
+        const QString real =
+            QFileInfo(out).exists() ? QFileInfo(out).canonicalFilePath() : QString();
+        QByteArray before;
+        if (!real.isEmpty()) {
+            QFile f(real);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            before = f.readAll();
+        }
+        for (const char* mode : {"--text", "--pdf"}) {
+            const CliRun r = report("Full Report", mode, out);
+            EXPECT_EQ(r.code, kFailed) << out.toStdString() << " " << mode;
+            EXPECT_NE(r.err.find("cannot be written"), std::string::npos) << r.err;
+            if (!real.isEmpty()) {
+                QFile f(real);
+                ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+                EXPECT_EQ(f.readAll(), before) << out.toStdString() << " " << mode;
+            }
+        }
+    }
+    EXPECT_TRUE(QFileInfo(work.filePath(QStringLiteral("link-to-table"))).isSymLink());
+    EXPECT_EQ(cli({"check", table.toStdString()}).code, kOk);
+
+    // An ordinary file through a link: the file gets the report, the link stays a link.
+    const QString target = work.filePath(QStringLiteral("target.txt"));
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    ASSERT_TRUE(QFile::link(target, work.filePath(QStringLiteral("link.txt"))));
+    ASSERT_EQ(report("Full Report", "--text", work.filePath(QStringLiteral("link.txt"))).code, kOk);
+    EXPECT_TRUE(QFileInfo(work.filePath(QStringLiteral("link.txt"))).isSymLink());
+    EXPECT_TRUE(readText(target).contains(QStringLiteral("Peru")));
 }

@@ -215,7 +215,7 @@ TEST(StartUp, AForeignLastDatabaseAsksForAnotherUntilOneIsGiven) {
     ASSERT_TRUE(db.startUp());
     EXPECT_TRUE(ui.messages()[1].text.startsWith("The last database used as recorded in the INI file is not a valid"));
     EXPECT_EQ(host.last, dir.file("GOOD.V2.DBF"));
-    EXPECT_EQ(db.baseName(), dir.file("GOOD"));  // named up to the first "."
+    EXPECT_EQ(db.baseName(), dir.file("GOOD.V2"));  // named without the last extension
     // No old database to save while starting, and the lists come with the edit window.
     EXPECT_FALSE(host.calls.join(",").contains("save"));
     EXPECT_FALSE(host.calls.join(",").contains("loadLists"));

@@ -109,6 +109,31 @@ TEST_F(DataListsTest, OnlyAMissingCountryFileBringsInTheDefaults) {
     EXPECT_TRUE(ui.shown.empty());
 }
 
+// A.B.DBF, A.C.DBF and A.DBF in one folder each keep their own lists (A.B.001 ...). Lists that
+// earlier versions kept under the name up to the first "." (A.001 ...) are read while the new
+// files are missing, and are not written to again.
+TEST_F(DataListsTest, TablesWhoseNamesShareTheirFirstPartKeepTheirOwnLists) {
+    writeDefaults();
+    writeDatabaseLists(base("A"), "earlier");
+    lists.setBaseName(base("A.B"));
+    EXPECT_TRUE(lists.LoadAllList());
+    expectLists("earlier");
+    setAll("AB");
+    EXPECT_TRUE(lists.switchToOpenedDatabase(base("A.C")));
+    expectFiles(base("A.B"), "AB");
+    expectFiles(base("A"), "earlier");
+    expectLists("earlier");
+    setAll("AC");
+    EXPECT_TRUE(lists.switchToOpenedDatabase(base("A")));
+    expectLists("earlier");
+    setAll("A");
+    EXPECT_TRUE(lists.switchToOpenedDatabase(base("A.B")));
+    expectLists("AB");
+    expectFiles(base("A.C"), "AC");
+    expectFiles(base("A"), "A");
+    EXPECT_TRUE(ui.shown.empty());
+}
+
 TEST_F(DataListsTest, BothHoldersOfAListSeeEveryLoadAndChange) {
     writeDefaults();
     writeDatabaseLists(base("MINE"), "MINE");

@@ -69,6 +69,19 @@ TEST(ListEditor, AddAppendsTrimmedTextWithinTheListsLimit) {
     EXPECT_EQ(ListEditor(data::DataList::StampType, {}).caption(), "Edit \"Stamp Type\" List");
 }
 
+TEST(ListEditor, TextTheListFileCannotHoldIsRefusedNamingTheCharacter) {
+    ListEditor e(data::DataList::Country, {"Peru"});
+    const QString lodz = QString::fromUtf8("\xc5\x81\xc3\xb3\x64\xc5\xba");
+    const QString refusal = e.refusal(lodz);
+    EXPECT_TRUE(refusal.contains(QString::fromUtf8("\"\xc5\x81\" (U+0141)")))
+        << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains("Country"));
+    EXPECT_FALSE(e.add(lodz));
+    EXPECT_EQ(e.entries(), (QStringList{"Peru"}));
+    EXPECT_EQ(e.refusal(QString::fromUtf8("K\xc3\xb6ln")), QString());
+    EXPECT_TRUE(e.add(QString::fromUtf8("K\xc3\xb6ln")));
+}
+
 TEST(ListEditor, DeleteSelectsTheEntryThatTakesItsPlace) {
     ListEditor e(data::DataList::Gum, {"a", "b", "c"});
     EXPECT_EQ(e.current(), 0);

@@ -65,6 +65,23 @@ TEST(ListFile, EveryByteSurvivesAReadAndAWrite) {
     EXPECT_EQ(copy.readAll(), file);
 }
 
+// "Łódź" was written as "?ód?" while the window went on showing "Łódź". The writer refuses it
+// and leaves the file as it was.
+TEST(ListFile, AnEntryWindows1252CannotHoldIsRefusedAndNothingIsWritten) {
+    test::TempFolder dir;
+    const QString path = dir.file("MINE.001");
+    ASSERT_EQ(writeListFile(path, {"Peru"}).outcome, ListFileWrite::Outcome::Written);
+    const ListFileWrite w =
+        writeListFile(path, {"Chile", QString::fromUtf8("\xc5\x81\xc3\xb3\x64\xc5\xba")});
+    EXPECT_EQ(w.outcome, ListFileWrite::Outcome::NotAnsi);
+    EXPECT_TRUE(w.error.contains("U+0141")) << w.error.toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "Peru\r\n");
+    EXPECT_EQ(writeListFile(path, {QString::fromUtf8("Malm\xc3\xb6 \xe2\x82\xac")}).outcome,
+              ListFileWrite::Outcome::Written);
+}
+
 TEST(ListFile, WritesWhatWindows1252CannotHoldAsQuestionMarks) {
     EXPECT_EQ(encodeListEntry(QString::fromUtf8("Ωmega €")), QByteArray("?mega \x80"));
     EXPECT_EQ(encodeListEntry(QString::fromUtf8("Stamp 😀 x")), QByteArray("Stamp ? x"));

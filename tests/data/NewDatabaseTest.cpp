@@ -105,7 +105,14 @@ TEST(MakeNewDB, ReportsAnEngineFailureInAnErrorBox) {
 }
 
 TEST(DatabaseFiles, CaptionAndTableName) {
-    EXPECT_EQ(data::tableNameOf("/home/ann/coll/MINE.V2.DBF"), "MINE");
+    // Without the last extension only, as the production index is named.
+    EXPECT_EQ(data::tableNameOf("/home/ann/coll/MINE.V2.DBF"), "MINE.V2");
+    EXPECT_EQ(data::tableNameOf("/home/ann/coll/MINE.DBF"), "MINE");
+    EXPECT_EQ(data::tableNameOf("/home/ann/co.ll/MINE"), "MINE");
+    EXPECT_EQ(data::legacyCompanionPath("/home/ann/coll/MINE.V2.INI"), "/home/ann/coll/MINE.INI");
+    EXPECT_EQ(data::legacyCompanionPath("/home/ann/coll/A.B.C.001"), "/home/ann/coll/A.001");
+    EXPECT_EQ(data::legacyCompanionPath("/home/ann/co.ll/MINE.INI"), "");
+    EXPECT_EQ(data::legacyCompanionPath("MINE.INI"), "");
     EXPECT_EQ(data::windowCaption("MASTER"), "Kestrelhouse Vazovi 97 (MASTER)");
 }
 

@@ -66,9 +66,13 @@ TEST(ProfileFile, TextIsWindows1252AndNoValueCanBreakIntoLines) {
     EXPECT_EQ(ProfileFile::parse("[A]\nB=\xC9tat \x80\n").value("A", "B"),
               QString::fromUtf8("État €"));
     ProfileFile p;
-    p.setValue("A", "B", QString::fromUtf8("Ωméga 🦅 ÿ"));
-    p.setValue("A", "C", "/tmp/a\r\n[A]\nD=No");
-    EXPECT_EQ(p.toBytes(), "[A]\r\nB=?m\xE9ga ? \xFF\r\nC=/tmp/a  [A] D=No\r\n");
+    EXPECT_TRUE(p.setValue("A", "B", QString::fromUtf8("méga € ÿ")));
+    EXPECT_TRUE(p.setValue("A", "C", "/tmp/a\r\n[A]\nD=No"));
+    // A character Windows-1252 lacks was written as "?"; the value is refused instead.
+    EXPECT_FALSE(p.setValue("A", "B", QString::fromUtf8("Ωméga")));
+    EXPECT_FALSE(p.setValue("A", "E", QString::fromUtf8("🦅")));
+    EXPECT_FALSE(p.setValue(QString::fromUtf8("Ł"), "B", "x"));
+    EXPECT_EQ(p.toBytes(), "[A]\r\nB=m\xE9ga \x80 \xFF\r\nC=/tmp/a  [A] D=No\r\n");
 }
 
 TEST(ProfileFile, AnyBytesAndVeryLongLinesAreReadSensiblyAndWrittenBackUnchanged) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -9,6 +10,7 @@
 #include "engine/Table.h"
 
 using namespace vz;
+using edit::CheckResult;
 using edit::ClearKind;
 using edit::RecordForm;
 using edit::RecordValues;
@@ -102,9 +104,102 @@ TEST(RecordFormDefaults, ClearKindsChooseBetweenEmptyBoxesAndTheSavedDefaults) {
 
     RecordValues typed;
     for (int n = 1; n <= 24; ++n) typed[n] = QString(120, QLatin1Char('x'));
-    RecordForm::copyToDefaults(typed, d);
+    ASSERT_FALSE(RecordForm::copyToDefaults(typed, d, defaultCaptions(), f));
     for (int n = 1; n <= 24; ++n) EXPECT_EQ(d.text[size_t(n - 1)].size(), data::RecordDefaults::maxLength(n)) << n;
     EXPECT_EQ(d.text[17 - 1].size(), 15);  // Color keeps 15 of its 16
+}
+
+// Defaults were kept as typed: "1.25" saved under U.S. formats came back as 125 under a decimal
+// comma. They are kept in a plain form and shown in the formats in force.
+TEST(RecordFormDefaults, SavedDefaultsKeepTheirValueAcrossAChangeOfFormats) {
+    mainwin::DisplayFormats us;
+    us.setDateFormat(1, false);  // m/d/yy
+    RecordValues typed;
+    typed[5] = "1.25";       // Market Value
+    typed[15] = "1,234.50";  // Purchase Price
+    typed[6] = "1,200";      // Quantity
+    typed[7] = "1998";       // Year
+    typed[14] = "3 /5 /1998";
+    typed[21] = "42";
+    typed[3] = "Peru";
+    data::RecordDefaults d;
+    ASSERT_FALSE(RecordForm::copyToDefaults(typed, d, defaultCaptions(), us));
+    EXPECT_TRUE(d.plainValues);
+
+    // Through the settings file and back.
+    QTemporaryDir dir;
+    data::GlobalSettings g;
+    g.defaults = d;
+    ASSERT_TRUE(data::saveGlobalSettings(g, dir.filePath("DUZEZIVA.INI")));
+    data::GlobalSettings back;
+    data::loadGlobalSettings(back, dir.filePath("DUZEZIVA.INI"), dir.path());
+    ASSERT_EQ(back.defaults, d);
+
+    mainwin::DisplayFormats comma;
+    comma.setRegional({QStringLiteral(","), QStringLiteral("."), 2});
+    comma.setCurrencyFormat(mainwin::kFormatRegional);
+    comma.setNumericFormat(mainwin::kFormatRegional);
+    comma.setDateFormat(12, true);  // dd.mm.yyyy
+    QString remembered;
+    const RecordValues shown =
+        RecordForm::cleared(ClearKind::LoadDefaults, back.defaults, comma, remembered);
+    EXPECT_EQ(edit::moneyFromBox(shown[5], comma), 1.25) << shown[5].toStdString();
+    EXPECT_EQ(edit::moneyFromBox(shown[15], comma), 1234.5) << shown[15].toStdString();
+    EXPECT_EQ(edit::wholeFromBox(shown[6], comma), 1200) << shown[6].toStdString();
+    EXPECT_EQ(edit::wholeFromBox(shown[7], comma), 1998);
+    EXPECT_EQ(edit::wholeFromBox(shown[21], comma), 42);
+    EXPECT_EQ(edit::dateFromBox(shown[14], comma), (engine::Date{1998, 3, 5}))
+        << shown[14].toStdString();
+    EXPECT_EQ(shown[3], "Peru");
+    const CheckResult stored = edit::checkBeforeStoring(
+        {shown[14], shown[15], shown[5], shown[6], shown[7], shown[21]}, comma);
+    ASSERT_TRUE(stored.ok());
+    EXPECT_EQ(stored.values.marketValue, 1.25);
+
+    // Text that reads as no number is kept as typed; an empty date box stays empty.
+    typed[5] = "about 3";
+    typed[14] = "  /  /    ";
+    ASSERT_FALSE(RecordForm::copyToDefaults(typed, d, defaultCaptions(), us));
+    EXPECT_EQ(d.text[5 - 1], "about 3");
+    EXPECT_EQ(d.text[14 - 1], "");
+    EXPECT_EQ(RecordForm::cleared(ClearKind::LoadDefaults, d, comma, remembered)[14], "  .  .    ");
+}
+
+TEST(RecordFormDefaults, DefaultsOfEarlierFilesAreTheTextsAsTyped) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("DUZEZIVA.INI"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Defaults]\r\nMarket Value=1.25\r\nQuantity=3\r\nPurchase Date=03/05/1998\r\n");
+    f.close();
+    data::GlobalSettings g;
+    data::loadGlobalSettings(g, dir.filePath("DUZEZIVA.INI"), dir.path());
+    EXPECT_FALSE(g.defaults.plainValues);
+    mainwin::DisplayFormats us;
+    QString remembered;
+    const RecordValues shown =
+        RecordForm::cleared(ClearKind::LoadDefaults, g.defaults, us, remembered);
+    EXPECT_EQ(shown[5], "1.25");
+    EXPECT_EQ(shown[6], "3");
+    EXPECT_EQ(shown[14], "03/05/1998");
+}
+
+// A default the settings file cannot hold was written as "?"; it is refused by name.
+TEST(RecordFormDefaults, ACharacterTheSettingsFileCannotHoldIsRefused) {
+    mainwin::DisplayFormats f;
+    data::RecordDefaults d;
+    d.text[3 - 1] = "Peru";
+    const data::RecordDefaults before = d;
+    RecordValues typed;
+    typed[3] = QString::fromUtf8("\xc5\x81\xc3\xb3\x64\xc5\xba");  // Łódź
+    const std::optional<QString> refusal =
+        RecordForm::copyToDefaults(typed, d, defaultCaptions(), f);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_TRUE(refusal->contains(QString::fromUtf8("\"\xc5\x81\" (U+0141)")))
+        << refusal->toStdString();
+    EXPECT_TRUE(refusal->contains("Country"));
+    EXPECT_EQ(d, before);
+    typed[3] = QString::fromUtf8("Malm\xc3\xb6 \xe2\x82\xac");  // "Malmö €": Windows-1252 has both
+    EXPECT_FALSE(RecordForm::copyToDefaults(typed, d, defaultCaptions(), f));
 }
 
 TEST(RecordFormSnapshot, AnyBoxOrWantedDifferingCountsAsChanged) {

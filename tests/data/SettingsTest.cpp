@@ -137,9 +137,9 @@ TEST(Settings, SavedFilesHoldTheirSectionsAndKeysInOrder) {
     EXPECT_EQ(misc.size(), 19);
     EXPECT_EQ(misc.mid(7, 3), (QStringList{"Last Database", "Last File 1", "Last File 2"}));
     EXPECT_EQ(misc.back(), "Numeric Format");
-    EXPECT_EQ(defaults.size(), 27);
+    EXPECT_EQ(defaults.size(), 28);
     EXPECT_EQ(defaults.mid(1, 2), (QStringList{"Load Defaults With Clear", "Alpha Catalog"}));
-    EXPECT_EQ(defaults.back(), "Wanted");
+    EXPECT_EQ(defaults.mid(26), (QStringList{"Wanted", "Plain Values"}));
 
     EXPECT_EQ(namesIn(db), (QStringList{"Field Names",
                                         "Display Fields",
@@ -189,6 +189,58 @@ TEST(Settings, DatabasePartComesFromTheGlobalFileUntilTheDatabaseHasItsOwn) {
     loadDatabaseSettings(s, own, global);
     EXPECT_EQ(s.sortLevels.level[0], 5);
     EXPECT_EQ(s.gridFont.size, 10);  // its own file now, even for the keys it lacks
+}
+
+// A.B.DBF keeps its settings in A.B.INI; earlier versions named it A.INI, which A.DBF and A.C.DBF
+// shared. The earlier file is read only while A.B.INI is missing.
+TEST(Settings, ATableNameWithADotKeepsItsOwnFileAndReadsTheEarlierName) {
+    vz::test::TempFolder dir;
+    const QString global = dir.file("DUZEZIVA.INI");
+    writeBytes(global, "[Sort Order]\nPrimary Sort=7\n");
+    writeBytes(dir.file("A.INI"), "[Sort Order]\nPrimary Sort=3\n");
+    DatabaseSettings s;
+    loadDatabaseSettings(s, dir.file("A.B.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 3);
+
+    s.sortLevels.level[0] = 5;
+    ASSERT_TRUE(saveDatabaseSettings(s, dir.file("A.B.INI")));
+    EXPECT_TRUE(readBytes(dir.file("A.INI")).contains("Primary Sort=3"));
+    loadDatabaseSettings(s, dir.file("A.B.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 5);
+    loadDatabaseSettings(s, dir.file("A.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 3);
+    // A.C has neither file of its own: the earlier shared one.
+    loadDatabaseSettings(s, dir.file("A.C.INI"), global);
+    EXPECT_EQ(s.sortLevels.level[0], 3);
+}
+
+// Texts the settings file cannot hold were written as "?". A caption keeps its earlier value and
+// the save says so; a file name is left out rather than written as the name of another file.
+TEST(Settings, TextsTheFileCannotHoldAreNeverWrittenAsQuestionMarks) {
+    vz::test::TempFolder dir;
+    const QString own = dir.file("MINE.INI"), global = dir.file("DUZEZIVA.INI");
+    DatabaseSettings s;
+    s.field(3).caption = QString::fromUtf8("Land \xe2\x82\xac");  // "€" is in Windows-1252
+    ASSERT_TRUE(saveDatabaseSettings(s, own));
+    s.field(3).caption = QString::fromUtf8("\xc5\x81\xc3\xb3\x64\xc5\xba");
+    s.sortLevels.level[0] = 4;
+    QString problem;
+    EXPECT_FALSE(saveDatabaseSettings(s, own, &problem));
+    EXPECT_TRUE(problem.contains("U+0141")) << problem.toStdString();
+    EXPECT_FALSE(readBytes(own).contains('?'));
+    DatabaseSettings back;
+    loadDatabaseSettings(back, own, global);
+    EXPECT_EQ(back.field(3).caption, QString::fromUtf8("Land \xe2\x82\xac"));
+    EXPECT_EQ(back.sortLevels.level[0], 4);
+
+    GlobalSettings g;
+    g.misc.lastDatabase = QString::fromUtf8("/home/ann/\xc5\x81\xc3\xb3\x64\xc5\xba/MINE.DBF");
+    g.misc.lastFiles[0] = "/home/ann/MINE.DBF";
+    ASSERT_TRUE(saveGlobalSettings(g, global));
+    GlobalSettings gBack;
+    loadGlobalSettings(gBack, global, dir.path());
+    EXPECT_EQ(gBack.misc.lastDatabase, "");
+    EXPECT_EQ(gBack.misc.lastFiles[0], "/home/ann/MINE.DBF");
 }
 
 TEST(Settings, FailedSaveLeavesTheOldFileAndReportsIt) {

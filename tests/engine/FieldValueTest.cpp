@@ -79,6 +79,66 @@ TEST_F(FieldValueTest, NumbersReadBackInShortestForm) {
     }
 }
 
+// Text reaches a number field digit for digit: the widest numbers of N(20,4) used to pass
+// through a double and be stored as another number ("99999999999999.9999" as 1e14).
+TEST_F(FieldValueTest, NumberTextIsStoredFromItsDigitsExactly) {
+    struct Case {
+        const char* typed;
+        const char* stored;  // the field's bytes, without the blanks before them
+        const char* read;
+    } const cases[] = {
+        {"99999999999999.9999", "99999999999999.9999", "99999999999999.9999"},
+        {"123456789012345.6789", "123456789012345.6789", "123456789012345.6789"},
+        {"-1234567890123.4567", "-1234567890123.4567", "-1234567890123.4567"},
+        {"+0.10", "0.1000", "0.1"},
+        {".5", "0.5000", "0.5"},
+        {"-0.000", "0.0000", "0"},
+        {"1.25E3", "1250.0000", "1250"},
+        {"12345e-4", "1.2345", "1.2345"},
+        {"0007.00000", "7.0000", "7"},
+    };
+    {
+        OPEN_TABLE(t, path, OpenMode::Exclusive);
+        for (const Case& c : cases) {
+            ASSERT_OK(t->append());
+            ASSERT_OK(t->setText(kFloat, c.typed));
+            ASSERT_OK(t->setText(kWhole, "99999999999"));
+            ASSERT_OK(t->post());
+        }
+    }
+    const std::string bytes = readBytes(path);
+    const DbfHeader h = *DbfHeader::parse(bytes, bytes.size(), path);
+    const Field& f = h.fields[kFloat];
+    uint32_t rec = 1;
+    for (const Case& c : cases) {
+        const std::string raw = bytes.substr(h.dataOffset(rec) + 1 + f.offset, size_t(f.width));
+        EXPECT_EQ(raw, std::string(size_t(f.width) - std::strlen(c.stored), ' ') + c.stored)
+            << c.typed;
+        const Texts back = readBack(rec);
+        EXPECT_EQ(back[kFloat], c.read) << c.typed;
+        EXPECT_EQ(back[kWhole], "99999999999") << c.typed;
+        ++rec;
+    }
+}
+
+// A number the field cannot hold as it is typed is refused, never stored as another number.
+TEST_F(FieldValueTest, NumberTextThatCannotBeStoredExactlyIsRefused) {
+    appendTexts({"keep", "5", "1.25", nullptr});
+    OPEN_TABLE(t, path, OpenMode::Exclusive);
+    ASSERT_OK(t->edit());
+    for (const char* typed : {"1.23456", "0.00001", "1234567890123456.5", "-123456789012345.6789",
+                              "1e20", "1e-5", "1.5.2", "1e", "--1", "0x10", "nan"}) {
+        const Status s = t->setText(kFloat, typed);
+        EXPECT_EQ(s.code(), Status::Code::InvalidArgument) << typed;
+        EXPECT_EQ(t->text(kFloat), "1.25") << typed;
+    }
+    EXPECT_NE(t->setText(kFloat, "1.23456").message().find("4 decimal places"), std::string::npos);
+    EXPECT_FALSE(t->setText(kWhole, "123456789012"));
+    EXPECT_FALSE(t->setText(kWhole, "1.5"));
+    EXPECT_OK(t->setText(kWhole, "12.000"));
+    EXPECT_EQ(t->text(kWhole), "12");
+}
+
 TEST_F(FieldValueTest, WholeNumbersUseTheFullWidth) {
     {
         OPEN_TABLE(t, path, OpenMode::Exclusive);

@@ -44,6 +44,26 @@ QStringList selected(const QListWidget* list) {
 
 }  // namespace
 
+// "Łódź" was taken, shown, and written to the list file as "?ód?". It is refused by name and
+// stays in the box to be corrected.
+TEST(ListEditorWindow, TextTheListFileCannotHoldIsRefusedWithAMessage) {
+    Fixture f;
+    f.program.lists().model(data::DataList::Country)->setStringList({"Peru"});
+    edit::TMyEditBox window(f.program, data::DataList::Country);
+    window.show();
+    const QString lodz = QString::fromUtf8("\xc5\x81\xc3\xb3\x64\xc5\xba");
+    window.AddInfo->setText(lodz);
+    window.AddButton->click();
+    ASSERT_EQ(f.ui.messages().size(), 1u);
+    EXPECT_EQ(f.ui.messages()[0].caption, "Error");
+    EXPECT_TRUE(f.ui.messages()[0].text.contains(QString::fromUtf8("\"\xc5\x81\" (U+0141)")))
+        << f.ui.messages()[0].text.toStdString();
+    EXPECT_EQ(window.AddInfo->text(), lodz);
+    EXPECT_EQ(listed(window.TheList), (QStringList{"Peru"}));
+    window.OkButton->click();
+    EXPECT_EQ(f.fileEntries(f.program.lists().baseName() + ".001"), (QStringList{"Peru"}));
+}
+
 TEST(ListEditorWindow, OkHandsTheEntriesToTheSharedListAndSavesTheDatabaseLists) {
     Fixture f;
     QStringListModel* model = f.program.lists().model(data::DataList::Condition);

@@ -623,6 +623,52 @@ TEST_F(EditWindow, PrintRecordPrintsOneIdenticalPagePerCopy) {
     EXPECT_TRUE(pages[0].indexOf("Alpha Catalog: B2") < pages[0].indexOf("User Defined 3:"));
 }
 
+// Print Record to a PDF file wrote straight into the file named: over the collection it
+// destroyed the table. The collection's and the program's files are refused, and any other file
+// is replaced only by a finished PDF (through a link, the file it leads to).
+TEST_F(EditWindow, PrintRecordToPdfNeverDestroysAFile) {
+    threeRecords();
+    open(TMyEdit::ExistingRecord);
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(QFile::link(dir.filePath("MASTER.DBF"), dir.filePath("collection.pdf")));
+    for (const char* name :
+         {"MASTER.DBF", "MASTER.MDX", "master.mdx", "DUZEZIVA.URP", "collection.pdf"}) {
+        const QString real = QFileInfo(dir.filePath(name)).canonicalFilePath();
+        const QByteArray before = real.isEmpty() ? QByteArray() : bytes(real);
+        PrintChoice choice;
+        choice.outputFile = dir.filePath(name);
+        ui.printers.push_back(choice);
+        const size_t shown = ui.messages().size();
+        window->DoPrintRecord();
+        ASSERT_EQ(ui.messages().size(), shown + 1) << name;
+        EXPECT_TRUE(ui.messages().back().text.contains("cannot be written"))
+            << ui.messages().back().text.toStdString();
+        if (!real.isEmpty()) {
+            EXPECT_EQ(bytes(real), before) << name;
+        }
+    }
+    EXPECT_EQ(liveCount(), 3u);
+
+    const QString target = dir.filePath("old.pdf");
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    ASSERT_TRUE(QFile::link(target, dir.filePath("link.pdf")));
+    PrintChoice choice;
+    choice.outputFile = dir.filePath("link.pdf");
+    ui.printers.push_back(choice);
+    const size_t shown = ui.messages().size();
+    window->DoPrintRecord();
+    EXPECT_EQ(ui.messages().size(), shown);
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.pdf")).isSymLink());
+    EXPECT_TRUE(bytes(target).startsWith("%PDF"));
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*.new-*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
 TEST_F(EditWindow, PrintRecordRefusesWhileAnotherJobPrintsAndStopsWhenCancelled) {
     open(TMyEdit::ExistingRecord);
     {
