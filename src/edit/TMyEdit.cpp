@@ -16,6 +16,7 @@
 #include <QResizeEvent>
 #include <QStringListModel>
 
+#include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "common/ListBoxCompletion.h"
 #include "common/PrintJob.h"
@@ -114,6 +115,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 TMyEdit::TMyEdit(mainwin::Program& program, QWidget* parent) : QDialog(parent), program_(program) {
     setObjectName(QStringLiteral("MyEdit"));
+    setHelpTopic(this, QStringLiteral("Input Window"));
     setWindowTitle(QStringLiteral("Input Vazovi"));
     // Only the close box in the title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
