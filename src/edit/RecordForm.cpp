@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "data/FieldMessage.h"
 #include "data/Schema.h"
 #include "edit/FieldChecks.h"
 #include "engine/CodePage.h"
@@ -167,7 +168,8 @@ std::optional<StoreProblem> RecordForm::check(const RecordValues& values, const 
 }
 
 std::optional<StoreProblem> RecordForm::write(engine::Table& table, const RecordValues& values, bool insert,
-                                              const mainwin::DisplayFormats& formats) {
+                                              const mainwin::DisplayFormats& formats,
+                                              const std::array<QString, 25>& captions) {
     const CheckResult numbers = checkBeforeStoring(checkedTexts(values), formats);
     if (!numbers.ok()) return StoreProblem{checkedField(numbers.failure->box), numbers.failure->message};
     const CheckedValues& n = numbers.values;
@@ -177,7 +179,8 @@ std::optional<StoreProblem> RecordForm::write(engine::Table& table, const Record
 
     auto fail = [&](int field, const engine::Status& st) {
         table.cancel();
-        return StoreProblem{field, QString::fromStdString(st.message())};
+        const QString caption = field >= 1 && field <= 25 ? captions[size_t(field - 1)] : QString();
+        return StoreProblem{field, data::windowMessage(st, caption)};
     };
     for (int field = 1; field <= kTextBoxCount; ++field) {
         const int index = fieldIndex(table, field);

@@ -502,8 +502,9 @@ bool TMyEdit::DoUpdate() {
     }
     const RecordValues v = values();
     const mainwin::DisplayFormats& formats = mainwin::displayFormats();
-    std::optional<StoreProblem> problem = RecordForm::check(v, *table, captions(), formats);
-    if (!problem) problem = RecordForm::write(*table, v, editMode_ != ExistingRecord, formats);
+    const std::array<QString, 25> names = captions();
+    std::optional<StoreProblem> problem = RecordForm::check(v, *table, names, formats);
+    if (!problem) problem = RecordForm::write(*table, v, editMode_ != ExistingRecord, formats, names);
     if (problem) {
         program_.ui().error(problem->message);
         focusBox(problem->field);
