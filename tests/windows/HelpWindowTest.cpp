@@ -110,17 +110,6 @@ TEST(HelpWindow, HelpAlreadyOpenStaysUsableWhenAModalWindowOpens) {
     help->close();
 }
 
-// The help window never keeps the program running: Qt ends the program when the last window
-// that counts closes, and help must not count.
-TEST(HelpWindow, DoesNotKeepTheProgramRunningAfterTheMainWindowCloses) {
-    QtInteraction ui;
-    ui.help(QString());
-    QWidget* help = helpWindow();
-    ASSERT_NE(help, nullptr);
-    EXPECT_FALSE(help->testAttribute(Qt::WA_QuitOnClose));
-    help->close();
-}
-
 class HelpKey : public ::testing::Test {
 protected:
     void SetUp() override {
