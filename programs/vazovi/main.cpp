@@ -1,18 +1,48 @@
 // vazovi: the desktop program.
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
 
+#include "common/HelpKeys.h"
 #include "common/ProgramFolder.h"
 #include "common/QtInteraction.h"
 #include "common/QuitSignals.h"
 #include "main/Program.h"
+#include "main/SessionEnd.h"
 #include "main/TMain.h"
+
+namespace {
+
+// VAZOVI_TRACE_WINDOWS=1: names every window as it shows, on standard error ("vazovi: shown
+// TTipOfDay"), so that scripts and tests driving the program know what is open.
+class WindowTrace : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow()) {
+            const QString name = watched->objectName().isEmpty()
+                                     ? QString::fromLatin1(watched->metaObject()->className())
+                                     : watched->objectName();
+            std::fprintf(stderr, "vazovi: shown %s\n", qPrintable(name));
+            std::fflush(stderr);
+        }
+        return false;
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelhouse Vazovi 97"));
+    WindowTrace trace;
+    if (qEnvironmentVariableIntValue("VAZOVI_TRACE_WINDOWS") != 0) app.installEventFilter(&trace);
     vz::QtInteraction ui;
+    // F1 in any window opens help at that window's topic.
+    vz::HelpKeys helpKeys(ui);
+    app.installEventFilter(&helpKeys);
 
     QString why;
     const QString folder = vz::programFolder(&why);
@@ -26,8 +56,12 @@ int main(int argc, char** argv) {
     // "/BROWSE" as the first argument starts browse-only mode.
     vz::mainwin::TMain window(program, QApplication::arguments().mid(1));
     ui.setParent(&window);
-    // A session ending or Ctrl+C shuts down as closing the window does.
-    vz::QuitSignals quit([&window] { window.close(); });
+    // A session ending or Ctrl+C shuts down as closing the window does, from whatever window is
+    // open at the time.
+    vz::mainwin::SessionEnd sessionEnd(&window);
+    QObject::connect(&sessionEnd, &vz::mainwin::SessionEnd::finished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    vz::QuitSignals quit([&sessionEnd] { sessionEnd.run(); });
     window.show();
     // VAZOVI_SCREENSHOT=<file.png>: save a picture of the main window once it is up, then close
     // as usual (tools/screenshot.sh; works under Xvfb and the offscreen platform alike).

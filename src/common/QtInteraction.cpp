@@ -10,8 +10,8 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QTextBrowser>
-#include <QVBoxLayout>
+
+#include "common/HelpWindow.h"
 
 namespace vz {
 namespace {
@@ -28,14 +28,18 @@ QMessageBox::StandardButton toQt(Answer a) {
 
 QString filterText(const QStringList& filters) { return filters.join(QStringLiteral(";;")); }
 
-// The anchor of a help topic: its keyword in lower case with blanks as dashes.
-QString anchorOf(const QString& keyword) { return keyword.trimmed().toLower().replace(' ', '-'); }
-
 }  // namespace
+
+QWidget* QtInteraction::dialogParent() const {
+    // Over the modal window the collector works in (the record edit window, a list editor), so
+    // that the box is not hidden behind it and F1 in the box finds that window's topic.
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return parent_;
+}
 
 Answer QtInteraction::message(const Message& m) {
     if (m.beep) beep();
-    QMessageBox box(parent_);
+    QMessageBox box(dialogParent());
     box.setWindowTitle(m.caption);
     box.setText(m.text);
     switch (m.icon) {
@@ -63,7 +67,7 @@ Answer QtInteraction::message(const Message& m) {
 }
 
 std::optional<QString> QtInteraction::openFileName(const FileDialogRequest& r) {
-    QFileDialog d(parent_, r.title, r.folder, filterText(r.filters));
+    QFileDialog d(dialogParent(), r.title, r.folder, filterText(r.filters));
     d.setAcceptMode(QFileDialog::AcceptOpen);
     d.setFileMode(QFileDialog::ExistingFile);
     if (!r.fileName.isEmpty()) d.selectFile(r.fileName);
@@ -73,7 +77,7 @@ std::optional<QString> QtInteraction::openFileName(const FileDialogRequest& r) {
 }
 
 std::optional<QString> QtInteraction::saveFileName(const FileDialogRequest& r) {
-    QFileDialog d(parent_, r.title, r.folder, filterText(r.filters));
+    QFileDialog d(dialogParent(), r.title, r.folder, filterText(r.filters));
     d.setAcceptMode(QFileDialog::AcceptSave);
     if (!r.fileName.isEmpty()) d.selectFile(r.fileName);
     if (!r.defaultExtension.isEmpty()) d.setDefaultSuffix(r.defaultExtension);
@@ -82,14 +86,14 @@ std::optional<QString> QtInteraction::saveFileName(const FileDialogRequest& r) {
 }
 
 std::optional<QString> QtInteraction::folderName(const QString& title, const QString& start) {
-    const QString f = QFileDialog::getExistingDirectory(parent_, title, start);
+    const QString f = QFileDialog::getExistingDirectory(dialogParent(), title, start);
     if (f.isEmpty()) return std::nullopt;
     return f;
 }
 
 std::optional<QFont> QtInteraction::chooseFont(const QFont& initial, const QString& title) {
     bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, initial, parent_, title);
+    const QFont f = QFontDialog::getFont(&ok, initial, dialogParent(), title);
     if (!ok) return std::nullopt;
     return f;
 }
@@ -101,7 +105,7 @@ std::optional<QFont> QtInteraction::chooseFontStyle(const QFont& initial, const 
 }
 
 std::optional<QColor> QtInteraction::chooseColor(const QColor& initial, const QString& title) {
-    const QColor c = QColorDialog::getColor(initial, parent_, title);
+    const QColor c = QColorDialog::getColor(initial, dialogParent(), title);
     if (!c.isValid()) return std::nullopt;
     return c;
 }
@@ -111,7 +115,7 @@ std::optional<PrintChoice> QtInteraction::choosePrinter(const PrintChoice& initi
     if (!initial.printerName.isEmpty()) printer.setPrinterName(initial.printerName);
     if (!initial.outputFile.isEmpty()) printer.setOutputFileName(initial.outputFile);
     printer.setCopyCount(initial.copies);
-    QPrintDialog d(&printer, parent_);
+    QPrintDialog d(&printer, dialogParent());
     if (pageCount > 0) d.setMinMax(1, pageCount);
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     PrintChoice c;
@@ -125,28 +129,7 @@ std::optional<PrintChoice> QtInteraction::choosePrinter(const PrintChoice& initi
     return c;
 }
 
-void QtInteraction::help(const QString& keyword) {
-    // One help window for the whole run, brought forward at each call.
-    static QDialog* window = nullptr;
-    static QTextBrowser* browser = nullptr;
-    if (window == nullptr) {
-        window = new QDialog(nullptr);
-        window->setWindowTitle(QStringLiteral("Kestrelhouse Vazovi 97 Help"));
-        window->resize(640, 520);
-        browser = new QTextBrowser(window);
-        browser->setOpenExternalLinks(false);
-        auto* layout = new QVBoxLayout(window);
-        layout->addWidget(browser);
-        browser->setSource(QUrl(QStringLiteral("qrc:/help/help.html")));
-    }
-    if (keyword.isEmpty())
-        browser->scrollToAnchor(QStringLiteral("contents"));
-    else
-        browser->scrollToAnchor(anchorOf(keyword));
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
+void QtInteraction::help(const QString& keyword) { HelpWindow::instance().showTopic(keyword); }
 
 void QtInteraction::beep() { QApplication::beep(); }
 

@@ -9,7 +9,8 @@ namespace vz {
 
 class QtInteraction : public Interaction {
 public:
-    // Dialogs are shown over `parent` (may be null before the main window exists).
+    // Dialogs are shown over the modal window on top, else over `parent` (may be null before the
+    // main window exists).
     explicit QtInteraction(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
@@ -25,6 +26,8 @@ public:
     void beep() override;
 
 private:
+    QWidget* dialogParent() const;
+
     QWidget* parent_;
 };
 

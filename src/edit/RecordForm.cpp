@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/AnsiText.h"
-
+#include "data/FieldMessage.h"
 #include "data/Schema.h"
 #include "edit/FieldChecks.h"
 #include "engine/CodePage.h"
@@ -239,7 +239,8 @@ std::optional<StoreProblem> RecordForm::check(const RecordValues& values, const 
 }
 
 std::optional<StoreProblem> RecordForm::write(engine::Table& table, const RecordValues& values, bool insert,
-                                              const mainwin::DisplayFormats& formats) {
+                                              const mainwin::DisplayFormats& formats,
+                                              const std::array<QString, 25>& captions) {
     const CheckResult numbers = checkBeforeStoring(checkedTexts(values), formats);
     if (!numbers.ok()) return StoreProblem{checkedField(numbers.failure->box), numbers.failure->message};
     const CheckedValues& n = numbers.values;
@@ -249,7 +250,8 @@ std::optional<StoreProblem> RecordForm::write(engine::Table& table, const Record
 
     auto fail = [&](int field, const engine::Status& st) {
         table.cancel();
-        return StoreProblem{field, QString::fromStdString(st.message())};
+        const QString caption = field >= 1 && field <= 25 ? captions[size_t(field - 1)] : QString();
+        return StoreProblem{field, data::windowMessage(st, caption)};
     };
     for (int field = 1; field <= kTextBoxCount; ++field) {
         const int index = fieldIndex(table, field);

@@ -113,8 +113,10 @@ public:
     // post, cancels the change and answers the problem, with the table back where it was. Text
     // longer than its field is cut to the field's width; User Defined 1 to 3 are trimmed; an empty
     // number box stores 0. Run check() first: this answers a problem for text check() refuses.
+    // A value the table refuses is named by its box's caption in `captions` (fields 1 to 25).
     static std::optional<StoreProblem> write(engine::Table& table, const RecordValues& values, bool insert,
-                                             const mainwin::DisplayFormats& formats);
+                                             const mainwin::DisplayFormats& formats,
+                                             const std::array<QString, 25>& captions = {});
 
     // --- Printing
 

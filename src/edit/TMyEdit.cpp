@@ -17,6 +17,7 @@
 #include <QResizeEvent>
 #include <QStringListModel>
 
+#include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "common/ListBoxCompletion.h"
 #include "common/PrintJob.h"
@@ -116,6 +117,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 TMyEdit::TMyEdit(mainwin::Program& program, QWidget* parent) : QDialog(parent), program_(program) {
     setObjectName(QStringLiteral("MyEdit"));
+    setHelpTopic(this, QStringLiteral("Input Window"));
     setWindowTitle(QStringLiteral("Input Vazovi"));
     // Only the close box in the title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -502,8 +504,9 @@ bool TMyEdit::DoUpdate() {
     }
     const RecordValues v = values();
     const mainwin::DisplayFormats& formats = mainwin::displayFormats();
-    std::optional<StoreProblem> problem = RecordForm::check(v, *table, captions(), formats);
-    if (!problem) problem = RecordForm::write(*table, v, editMode_ != ExistingRecord, formats);
+    const std::array<QString, 25> names = captions();
+    std::optional<StoreProblem> problem = RecordForm::check(v, *table, names, formats);
+    if (!problem) problem = RecordForm::write(*table, v, editMode_ != ExistingRecord, formats, names);
     if (problem) {
         program_.ui().error(problem->message);
         focusBox(problem->field);

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "main/ApplyColours.h"
 #include "main/Program.h"
@@ -30,6 +31,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 TMyEditBox::TMyEditBox(mainwin::Program& program, data::DataList list, QWidget* parent)
     : QDialog(parent), program_(program), editor_(list, program.lists().entries(list)) {
     setObjectName(QStringLiteral("MyEditBox"));
+    setHelpTopic(this, QStringLiteral("List Editor"));
     setWindowTitle(editor_.caption());
     setFont(QFont(QStringLiteral("Arial"), 8));
     resize(262, 442);

@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "main/Program.h"
 #include "main/ScreenSize.h"
@@ -17,6 +18,7 @@ TMyMiscellaneous::TMyMiscellaneous(mainwin::Program& program, data::DataList lis
       selection_(program.lists().entries(list), boxText),
       fieldLength_(fieldLength) {
     setObjectName(QStringLiteral("MyMiscellaneous"));
+    setHelpTopic(this, QStringLiteral("Value Selection"));
     setWindowTitle(QLatin1String(data::dataListInfo(list).title));
     setFont(QFont(QStringLiteral("Arial"), 8));
     resize(334, 376);

@@ -38,10 +38,23 @@ public:
     Code code() const { return code_; }
     const std::string& message() const { return message_; }
 
+    // A value one field refused: the field's index and the words of the message that name it
+    // ("Field MARKETVALU (N 20,4)"), so that a caller can name the field its own way. -1 and
+    // empty for every other status.
+    int field() const { return field_; }
+    const std::string& fieldMention() const { return fieldMention_; }
+    Status aboutField(int field, std::string mention) && {
+        field_ = field;
+        fieldMention_ = std::move(mention);
+        return std::move(*this);
+    }
+
 private:
     Status(Code c, std::string m) : code_(c), message_(std::move(m)) {}
     Code code_ = Code::Ok;
     std::string message_;
+    int field_ = -1;
+    std::string fieldMention_;
 };
 
 // A value or the Status that explains why there is none.

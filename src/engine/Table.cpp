@@ -772,7 +772,8 @@ void Table::cancel() {
 
 Status Table::fieldNotFit(int field, const std::string& value, const std::string& why) const {
     const Field& f = header_.fields[size_t(field)];
-    return Status::invalid("Field " + f.name + " (" + typeName(f) + ") cannot take \"" + value + "\": " + why + ".");
+    std::string mention = "Field " + f.name + " (" + typeName(f) + ")";
+    return Status::invalid(mention + " cannot take \"" + value + "\": " + why + ".").aboutField(field, mention);
 }
 
 Status Table::editField(int field, std::string_view stored) {
@@ -892,11 +893,13 @@ Status Table::setText(int field, std::string_view utf8) {
             std::string bytes;
             CodePage::EncodeError e = codePage_->encodeAppend(utf8, bytes);
             if (e.kind == CodePage::EncodeError::Kind::BadUtf8)
-                return Status::invalid("Field " + f.name + " cannot take text that is not valid UTF-8.");
+                return Status::invalid("Field " + f.name + " cannot take text that is not valid UTF-8.")
+                    .aboutField(field, "Field " + f.name);
             if (e.kind == CodePage::EncodeError::Kind::Unmappable)
                 return Status::invalid("The character " + describeCharacter(e.character) +
                                        " cannot be stored in field " + f.name + ": the table uses " +
-                                       codePage_->name() + ".");
+                                       codePage_->name() + ".")
+                    .aboutField(field, "field " + f.name);
             if (int(bytes.size()) > f.width)
                 return fieldNotFit(field, std::string(utf8),
                                    "it has " + std::to_string(bytes.size()) + " characters, the field holds " +

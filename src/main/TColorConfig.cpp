@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 
+#include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
@@ -56,6 +57,7 @@ TColorConfig::TColorConfig(Interaction& ui, data::Settings& settings, int setNum
       setNumber_(setNumber),
       working_(workingColours(settings, setNumber)) {
     setObjectName(QStringLiteral("ColorConfig"));
+    setHelpTopic(this, QStringLiteral("Color Configuration"));
     setWindowTitle(QStringLiteral("Color Configuration"));
     resize(kDesignWidth, kDesignHeight);
 

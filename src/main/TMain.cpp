@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "data/DataLists.h"
 #include "data/Schema.h"
@@ -146,6 +147,7 @@ QFont gridFont(const data::GridFontSettings& s) {
 TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), program_(program) {
     setObjectName(QStringLiteral("Main"));
+    setHelpTopic(this, QStringLiteral("Main Window"));
     // Start-up: search mode off, the caption, the viewer title.
     program_.setSearchMode(false);
     setWindowTitle(QStringLiteral("Kestrelhouse Vazovi 97"));
@@ -537,17 +539,11 @@ void TMain::showEvent(QShowEvent* event) {
         shown_ = true;
         DoFileSpecific();
         ViewerGrid->setFocus(Qt::OtherFocusReason);
-    }
-}
-
-bool TMain::event(QEvent* event) {
-    const bool handled = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate && !activated_) {
-        activated_ = true;
-        // Shown after the activation is through, so the window is up behind it.
+        // The tips follow the first showing, once the window is up behind them. Not the first
+        // activation: a window manager may give a new window the focus late or never (focus
+        // stealing prevention, no window manager at all), and the tips would not show.
         QTimer::singleShot(0, this, [this] { FormActivate(); });
     }
-    return handled;
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {

@@ -90,7 +90,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -159,7 +158,6 @@ private:
     std::unique_ptr<edit::TMyEdit> editWindow_;
     bool browseOnly_ = false;
     bool shown_ = false;
-    bool activated_ = false;
     bool shutDown_ = false;
 };
 

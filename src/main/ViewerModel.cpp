@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "data/FieldMessage.h"
 #include "data/Schema.h"
 #include "engine/Table.h"
 
@@ -230,7 +231,8 @@ bool ViewerModel::storeField(int row, int field, const QString& text) {
     if (t == nullptr || recNo == 0) return false;
     auto fail = [&](const engine::Status& s) {
         t->cancel();
-        if (report_) report_(QString::fromStdString(s.message()));
+        // A refused value names its column as the grid's title does.
+        if (report_) report_(data::windowMessage(s, captions_.value(columnOfField(field))));
         return false;
     };
     engine::Status s = t->go(recNo);
