@@ -72,9 +72,9 @@ bool incrementDigits(QString& digits) {
     return true;
 }
 
-// Rounds to `decimals` fraction digits, half away from zero, on the digits themselves. With
-// `keepWhole`, a rounding that would change the whole part is not made: the fraction digits stay.
-DecimalParts roundParts(DecimalParts p, int decimals, bool keepWhole) {
+// Rounds to `decimals` fraction digits, half away from zero, on the digits themselves, so no
+// digit is lost to a binary fraction however long the amount.
+DecimalParts roundParts(DecimalParts p, int decimals) {
     if (p.fraction.size() <= decimals) {
         p.fraction = p.fraction.leftJustified(decimals, QLatin1Char('0'));
         return p;
@@ -82,10 +82,7 @@ DecimalParts roundParts(DecimalParts p, int decimals, bool keepWhole) {
     const bool up = p.fraction[decimals].unicode() >= '5';
     QString kept = p.fraction.left(decimals);
     QString whole = p.whole;
-    if (up && incrementDigits(kept)) {
-        if (keepWhole) return p;
-        if (incrementDigits(whole)) whole.prepend(QLatin1Char('1'));
-    }
+    if (up && incrementDigits(kept) && incrementDigits(whole)) whole.prepend(QLatin1Char('1'));
     p.whole = whole;
     p.fraction = kept;
     return p;
@@ -340,7 +337,7 @@ QString moneyBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& f
     if (trimBlanks(boxText).isEmpty()) return boxText;
     const auto plain = plainDecimal(normaliseMoney(boxText, formats));
     if (!plain) return boxText;
-    const DecimalParts rounded = roundParts(splitPlain(*plain), moneyDecimals(formats), true);
+    const DecimalParts rounded = roundParts(splitPlain(*plain), moneyDecimals(formats));
     return groupedParts(rounded, moneyPoint(formats), moneyGroup(formats));
 }
 
@@ -352,7 +349,7 @@ QString quantityBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats
     const auto plain = plainDecimal(normalised);
     if (!plain) return boxText;
     const bool regional = formats.numericFormat() == mainwin::kFormatRegional;
-    return groupedParts(roundParts(splitPlain(*plain), 0, false),
+    return groupedParts(roundParts(splitPlain(*plain), 0),
                         regional ? formats.regional().decimal : QStringLiteral("."),
                         regional ? formats.regional().thousand : QStringLiteral(","));
 }

@@ -213,10 +213,11 @@ TEST(FieldChecks, LongAmountsKeepTheirDigits) {
     EXPECT_EQ(moneyBoxOnLeave("123456789012345.67", us), "123,456,789,012,345.67");
     EXPECT_EQ(moneyBoxOnLeave("123.456.789.012.345,67", comma), "123.456.789.012.345,67");
     EXPECT_EQ(moneyBoxOnLeave("-1234567890123,4", comma), "-1.234.567.890.123,40");
-    // Rounding to the currency decimals never changes the whole part; the digits stay instead.
+    // Rounding to the currency decimals works on the digits, carrying into the whole part.
     EXPECT_EQ(moneyBoxOnLeave("1.2349", us), "1.23");
     EXPECT_EQ(moneyBoxOnLeave("1.235", us), "1.24");
-    EXPECT_EQ(moneyBoxOnLeave("99999999999999.9999", us), "99,999,999,999,999.9999");
+    EXPECT_EQ(moneyBoxOnLeave("1.995", us), "2.00");
+    EXPECT_EQ(moneyBoxOnLeave("99999999999999.9999", us), "100,000,000,000,000.00");
     EXPECT_EQ(moneyBoxOnLeave("1.25E3", us), "1,250.00");
     EXPECT_EQ(quantityBoxOnLeave("99999999999999.5", us), "100,000,000,000,000");
     EXPECT_EQ(quantityBoxOnLeave("-2,5", comma), "-3");
