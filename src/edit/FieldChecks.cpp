@@ -1,5 +1,6 @@
 #include "edit/FieldChecks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -32,6 +33,85 @@ QString normaliseMoney(QStringView typed, const mainwin::DisplayFormats& f) {
 
 QString normaliseWhole(QStringView typed, const mainwin::DisplayFormats& f) {
     return normaliseNumber(typed, f.numericFormat(), f.regional());
+}
+
+// A plain decimal split into its parts.
+struct DecimalParts {
+    bool negative = false;
+    QString whole;     // at least one digit, no leading zeros
+    QString fraction;  // possibly empty
+};
+
+DecimalParts splitPlain(QStringView plain) {
+    DecimalParts p;
+    if (plain.startsWith(QLatin1Char('-'))) {
+        p.negative = true;
+        plain = plain.mid(1);
+    }
+    const qsizetype dot = plain.indexOf(QLatin1Char('.'));
+    p.whole = (dot < 0 ? plain : plain.left(dot)).toString();
+    if (dot >= 0) p.fraction = plain.mid(dot + 1).toString();
+    if (p.whole.isEmpty()) p.whole = QStringLiteral("0");
+    return p;
+}
+
+bool allZeros(const QString& digits) {
+    return digits.count(QLatin1Char('0')) == digits.size();
+}
+
+// Adds one to the last digit of `digits`; true when a carry runs out of its first digit (the
+// caller puts a "1" in front).
+bool incrementDigits(QString& digits) {
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        if (digits[i] != QLatin1Char('9')) {
+            digits[i] = QChar(digits[i].unicode() + 1);
+            return false;
+        }
+        digits[i] = QLatin1Char('0');
+    }
+    return true;
+}
+
+// Rounds to `decimals` fraction digits, half away from zero, on the digits themselves, so no
+// digit is lost to a binary fraction however long the amount.
+DecimalParts roundParts(DecimalParts p, int decimals) {
+    if (p.fraction.size() <= decimals) {
+        p.fraction = p.fraction.leftJustified(decimals, QLatin1Char('0'));
+        return p;
+    }
+    const bool up = p.fraction[decimals].unicode() >= '5';
+    QString kept = p.fraction.left(decimals);
+    QString whole = p.whole;
+    if (up && incrementDigits(kept) && incrementDigits(whole)) whole.prepend(QLatin1Char('1'));
+    p.whole = whole;
+    p.fraction = kept;
+    return p;
+}
+
+QString groupedParts(const DecimalParts& p, const QString& point, const QString& group) {
+    QString out;
+    if (p.negative && !(allZeros(p.whole) && allZeros(p.fraction))) out += QLatin1Char('-');
+    const qsizetype len = p.whole.size();
+    for (qsizetype k = 0; k < len; ++k) {
+        if (k > 0 && (len - k) % 3 == 0) out += group;
+        out += p.whole[k];
+    }
+    if (!p.fraction.isEmpty()) out += point + p.fraction;
+    return out;
+}
+
+QString moneyPoint(const mainwin::DisplayFormats& f) {
+    return f.currencyFormat() == mainwin::kFormatRegional ? f.regional().decimal
+                                                          : QStringLiteral(".");
+}
+QString moneyGroup(const mainwin::DisplayFormats& f) {
+    return f.currencyFormat() == mainwin::kFormatRegional ? f.regional().thousand
+                                                          : QStringLiteral(",");
+}
+int moneyDecimals(const mainwin::DisplayFormats& f) {
+    return f.currencyFormat() == mainwin::kFormatRegional
+               ? std::clamp(f.regional().currencyDigits, 0, 15)
+               : 2;
 }
 
 }  // namespace
@@ -79,6 +159,57 @@ std::optional<double> readMoney(QStringView text) {
     // An exponent beyond what a double holds: no amount a field could store.
     if (!ok || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+std::optional<QString> plainDecimal(QStringView text) {
+    if (!readMoney(text)) return std::nullopt;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    bool negative = false;
+    if (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))
+        negative = text[i++] == QLatin1Char('-');
+    QString digits;
+    qsizetype point = -1;
+    for (; i < n && text[i] != QLatin1Char('E') && text[i] != QLatin1Char('e'); ++i) {
+        if (text[i] == QLatin1Char('.'))
+            point = digits.size();
+        else
+            digits += text[i];
+    }
+    if (point < 0) point = digits.size();
+    if (i < n) {
+        // The exponent: readMoney has checked its form. One beyond any field's width gives a
+        // number no field holds; it is refused rather than written out in full.
+        const QStringView exponent = text.mid(i + 1);
+        bool ok = false;
+        const int shift = exponent.toInt(&ok);
+        if (!ok || shift > 400 || shift < -400) return std::nullopt;
+        point += shift;
+    }
+    if (point < 0) {
+        digits.prepend(QString(-point, QLatin1Char('0')));
+        point = 0;
+    }
+    if (point > digits.size()) digits += QString(point - digits.size(), QLatin1Char('0'));
+    DecimalParts p;
+    p.negative = negative;
+    p.whole = digits.left(point);
+    p.fraction = digits.mid(point);
+    qsizetype lead = 0;
+    while (lead + 1 < p.whole.size() && p.whole[lead] == QLatin1Char('0')) ++lead;
+    p.whole = p.whole.mid(lead);
+    if (p.whole.isEmpty()) p.whole = QStringLiteral("0");
+    return groupedParts(p, QStringLiteral("."), QString());
+}
+
+QString moneyBoxText(QStringView plain, const mainwin::DisplayFormats& formats) {
+    DecimalParts p = splitPlain(plain);
+    const int decimals = moneyDecimals(formats);
+    while (p.fraction.size() > decimals && p.fraction.endsWith(QLatin1Char('0')))
+        p.fraction.chop(1);
+    if (p.fraction.size() < decimals)
+        p.fraction = p.fraction.leftJustified(decimals, QLatin1Char('0'));
+    return groupedParts(p, moneyPoint(formats), moneyGroup(formats));
 }
 
 std::optional<std::int32_t> readWholeNumber(QStringView text) {
@@ -170,13 +301,22 @@ CheckResult checkBeforeStoring(const CheckedTexts& texts, const mainwin::Display
     if (!date) return fail(CheckedBox::PurchDate);
     result.values.date = *date;
 
+    // The amounts are stored from their digits; the doubles serve the totals only.
+    auto exactMoney = [&](const QString& box) -> std::optional<QString> {
+        if (trimBlanks(box).isEmpty()) return QStringLiteral("0");
+        return plainDecimal(normaliseMoney(box, formats));
+    };
     const auto cost = moneyFromBox(texts.purchPrice, formats);
-    if (!cost) return fail(CheckedBox::PurchPrice);
+    const auto costText = exactMoney(texts.purchPrice);
+    if (!cost || !costText) return fail(CheckedBox::PurchPrice);
     result.values.cost = *cost;
+    result.values.costText = *costText;
 
     const auto market = moneyFromBox(texts.marketValue, formats);
-    if (!market) return fail(CheckedBox::MarketValue);
+    const auto marketText = exactMoney(texts.marketValue);
+    if (!market || !marketText) return fail(CheckedBox::MarketValue);
     result.values.marketValue = *market;
+    result.values.marketValueText = *marketText;
 
     const auto quantity = wholeFromBox(texts.quantity, formats);
     if (!quantity) return fail(CheckedBox::Quantity);
@@ -195,9 +335,10 @@ CheckResult checkBeforeStoring(const CheckedTexts& texts, const mainwin::Display
 
 QString moneyBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& formats) {
     if (trimBlanks(boxText).isEmpty()) return boxText;
-    const auto amount = readMoney(normaliseMoney(boxText, formats));
-    if (!amount) return boxText;
-    return formats.formatMoney(*amount);
+    const auto plain = plainDecimal(normaliseMoney(boxText, formats));
+    if (!plain) return boxText;
+    const DecimalParts rounded = roundParts(splitPlain(*plain), moneyDecimals(formats));
+    return groupedParts(rounded, moneyPoint(formats), moneyGroup(formats));
 }
 
 QString quantityBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& formats) {
@@ -205,8 +346,12 @@ QString quantityBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats
     const QString normalised = normaliseWhole(boxText, formats);
     if (const auto whole = readWholeNumber(normalised)) return formats.formatNumber(*whole, 0);
     // A quantity typed with decimals becomes the nearest whole number.
-    if (const auto number = readMoney(normalised)) return formats.formatNumber(*number, 0);
-    return boxText;
+    const auto plain = plainDecimal(normalised);
+    if (!plain) return boxText;
+    const bool regional = formats.numericFormat() == mainwin::kFormatRegional;
+    return groupedParts(roundParts(splitPlain(*plain), 0),
+                        regional ? formats.regional().decimal : QStringLiteral("."),
+                        regional ? formats.regional().thousand : QStringLiteral(","));
 }
 
 TotalTexts CalcTotals(const QString& quantityText, const QString& purchPriceText, const QString& marketValueText,

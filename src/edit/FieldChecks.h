@@ -31,6 +31,18 @@ QString normaliseNumber(QStringView typed, int format, const mainwin::RegionalVa
 // sign and digits. Empty when the text is not that, or its value is not a finite number.
 std::optional<double> readMoney(QStringView normalised);
 
+// A normalised money amount (as readMoney accepts it) as plain decimal text, taken from its
+// digits and never through a double: an optional "-" (not for zero), the whole digits without
+// leading zeros ("0" when there are none), then "." and the fraction digits as typed when there
+// are any; an exponent moves the point. Empty when readMoney refuses the text.
+std::optional<QString> plainDecimal(QStringView normalised);
+
+// A plain decimal (plainDecimal's form) as a money box shows it, in the currency format: the
+// whole digits grouped, and the fraction padded with zeros to the currency decimals; fraction
+// digits beyond those are kept when they are not zeros, so the text reads back as the same number.
+QString moneyBoxText(QStringView plain,
+                     const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+
 // A normalised whole number: in full, an optional sign and decimal digits, or "$" and
 // hexadecimal digits; the value must lie in -2147483648 ... 2147483647. Empty otherwise.
 std::optional<std::int32_t> readWholeNumber(QStringView normalised);
@@ -70,8 +82,10 @@ struct CheckedTexts {
 // What the store writes for the checked boxes; an empty box gives a blank date or 0.
 struct CheckedValues {
     engine::Date date;  // blank: empty
-    double cost = 0;
+    double cost = 0;    // for the totals; the store writes the texts below
     double marketValue = 0;
+    QString costText = QStringLiteral("0");  // the amounts as typed, in plainDecimal's form
+    QString marketValueText = QStringLiteral("0");
     std::int32_t quantity = 0;
     std::int32_t year = 0;
     std::int32_t numericCatalog = 0;
@@ -98,11 +112,14 @@ QString checkMessage(CheckedBox box);
 // --- Rewrites on leaving a box and on loading ----------------------------------------------
 
 // The text of Purchase Price or Market Value after the collector leaves it: a valid amount is
-// written back in the money display format; empty or unreadable text stays exactly as typed.
+// written back in the money display format, rounded to the currency decimals from its digits;
+// when that rounding would change the whole part (99.999 to 100.00) the fraction digits stay as
+// typed instead. Empty or unreadable text stays exactly as typed.
 QString moneyBoxOnLeave(const QString& boxText,
                         const mainwin::DisplayFormats& formats = mainwin::displayFormats());
 // The text of Quantity after the collector leaves it: a number (whole, hexadecimal or with
-// decimals) is written back in the number display format with no decimals, rounded; empty or
+// decimals) is written back in the number display format with no decimals, rounded from its
+// digits (half away from zero); empty or
 // unreadable text stays exactly as typed. The window remembers the result as the quantity that
 // unticking Wanted puts back.
 QString quantityBoxOnLeave(const QString& boxText,

@@ -74,11 +74,9 @@ QString plainDefault(int field, const QString& typed, const mainwin::DisplayForm
     }
     if (!isNumberField(field) || trimBlanks(typed).isEmpty()) return typed;
     if (isMoneyField(field)) {
-        const std::optional<double> v = moneyFromBox(typed, formats);
-        if (!v) return typed;
-        char buf[64];
-        const auto r = std::to_chars(buf, buf + sizeof buf, *v);
-        return QString::fromLatin1(buf, qsizetype(r.ptr - buf));
+        const std::optional<QString> plain =
+            plainDecimal(normaliseNumber(typed, formats.currencyFormat(), formats.regional()));
+        return plain ? *plain : typed;
     }
     const std::optional<std::int32_t> n = wholeFromBox(typed, formats);
     return n ? QString::number(*n) : typed;
@@ -97,11 +95,9 @@ QString shownDefault(int field, const QString& saved, const mainwin::DisplayForm
     if (!isNumberField(field) || saved.isEmpty()) return saved;
     const std::string text = saved.toStdString();
     if (isMoneyField(field)) {
-        double v = 0;
-        const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-        if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v))
-            return saved;
-        return formats.formatMoney(v);
+        // Defaults saved by earlier versions may hold a double's shortest form ("1e+20").
+        const std::optional<QString> plain = plainDecimal(saved);
+        return plain ? moneyBoxText(*plain, formats) : saved;
     }
     std::int32_t n = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), n);
@@ -165,6 +161,13 @@ RecordValues RecordForm::fromRecord(const engine::Table& table, const mainwin::D
     rememberedQuantity = v[kQuantityField].left(kRememberedQuantityLength);
     for (int field : {kPurchasePriceField, kMarketValueField, kQuantityField}) {
         if (v[field].isEmpty()) continue;
+        // Amounts are shown from their stored digits, with every decimal they have, so that
+        // storing the record again stores the same number.
+        if (field != kQuantityField)
+            if (const std::optional<QString> plain = plainDecimal(trimBlanks(v[field]))) {
+                v[field] = moneyBoxText(*plain, formats);
+                continue;
+            }
         engine::Result<double> n = table.number(fieldIndex(table, field));
         if (!n) continue;
         v[field] = field == kQuantityField ? formats.formatNumber(*n, 0) : formats.formatMoney(*n);
@@ -209,8 +212,16 @@ std::optional<QString> RecordForm::copyToDefaults(const RecordValues& values,
                        "kept "
                        "as Windows-1252 text only.  Please correct.")
                 .arg(describeCharacter(*c), captions[size_t(field - 1)]);
-        saved.text[size_t(field - 1)] =
-            plainDefault(field, typed, formats).left(data::RecordDefaults::maxLength(field));
+        const QString plain = plainDefault(field, typed, formats);
+        const int room = data::RecordDefaults::maxLength(field);
+        // A number cut short would come back as another number.
+        if (isNumberField(field) && plain != typed && plain.size() > room)
+            return QStringLiteral(
+                       "The number in the %1 box is too long to be saved as a default: at most %2 "
+                       "digits, sign and point are kept.  Please correct.")
+                .arg(captions[size_t(field - 1)])
+                .arg(room);
+        saved.text[size_t(field - 1)] = plain.left(room);
     }
     saved.wanted = values.wanted;
     saved.plainValues = true;
@@ -258,8 +269,9 @@ std::optional<StoreProblem> RecordForm::write(engine::Table& table, const Record
         if (index < 0) continue;
         switch (field) {
             case kDateField: s = table.setDate(index, n.date); break;
-            case kPurchasePriceField: s = table.setFloat(index, n.cost); break;
-            case kMarketValueField: s = table.setFloat(index, n.marketValue); break;
+            // From the typed digits: the table stores them exactly or refuses them.
+            case kPurchasePriceField: s = table.setText(index, n.costText.toStdString()); break;
+            case kMarketValueField: s = table.setText(index, n.marketValueText.toStdString()); break;
             case kQuantityField: s = table.setWhole(index, n.quantity); break;
             case kYearField: s = table.setWhole(index, n.year); break;
             case kNumericCatalogField: s = table.setWhole(index, n.numericCatalog); break;

@@ -86,8 +86,9 @@ public:
     // Wanted. Numbers and the date that read under `formats` are kept in their plain form (see
     // data::RecordDefaults::plainValues), so that they keep their value when the number or date
     // format changes; cleared() shows them in the formats then in force. The two switches are left
-    // alone. A text with a character the settings file cannot hold is refused: `defaults` is left
-    // as it was and the message to show (naming the character and the box) is returned.
+    // alone. A text with a character the settings file cannot hold, or a number whose plain form
+    // is longer than its default may be, is refused: `defaults` is left as it was and the message
+    // to show (naming the character and the box) is returned.
     [[nodiscard]] static std::optional<QString> copyToDefaults(
         const RecordValues& values, data::RecordDefaults& defaults,
         const std::array<QString, 25>& captions, const mainwin::DisplayFormats& formats);

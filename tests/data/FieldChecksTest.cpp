@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <tuple>
 
 #include "edit/FieldChecks.h"
 
@@ -201,4 +202,43 @@ TEST(FieldChecks, TotalsAreQuantityTimesEachAmount) {
     t = CalcTotals("1.000", "2,5", "-1", commaFormats());
     EXPECT_EQ(t.purchaseTotal, "2.500,00 ");
     EXPECT_EQ(t.marketTotal, "-1.000,00 ");
+}
+
+// Amounts of more digits than a double holds keep every digit: the rewrite on leaving a box
+// and the text the store writes come from the typed digits.
+TEST(FieldChecks, LongAmountsKeepTheirDigits) {
+    const auto us = usFormats();
+    const auto comma = commaFormats();
+    EXPECT_EQ(moneyBoxOnLeave("99999999999999.99", us), "99,999,999,999,999.99");
+    EXPECT_EQ(moneyBoxOnLeave("123456789012345.67", us), "123,456,789,012,345.67");
+    EXPECT_EQ(moneyBoxOnLeave("123.456.789.012.345,67", comma), "123.456.789.012.345,67");
+    EXPECT_EQ(moneyBoxOnLeave("-1234567890123,4", comma), "-1.234.567.890.123,40");
+    // Rounding to the currency decimals works on the digits, carrying into the whole part.
+    EXPECT_EQ(moneyBoxOnLeave("1.2349", us), "1.23");
+    EXPECT_EQ(moneyBoxOnLeave("1.235", us), "1.24");
+    EXPECT_EQ(moneyBoxOnLeave("1.995", us), "2.00");
+    EXPECT_EQ(moneyBoxOnLeave("99999999999999.9999", us), "100,000,000,000,000.00");
+    EXPECT_EQ(moneyBoxOnLeave("1.25E3", us), "1,250.00");
+    EXPECT_EQ(quantityBoxOnLeave("99999999999999.5", us), "100,000,000,000,000");
+    EXPECT_EQ(quantityBoxOnLeave("-2,5", comma), "-3");
+
+    EXPECT_EQ(plainDecimal(u"+0007.50"), "7.50");
+    EXPECT_EQ(plainDecimal(u"-.5"), "-0.5");
+    EXPECT_EQ(plainDecimal(u"-0.000"), "0.000");
+    EXPECT_EQ(plainDecimal(u"12345e-6"), "0.012345");
+    EXPECT_EQ(plainDecimal(u"1.5e+2"), "150");
+    EXPECT_EQ(plainDecimal(u"12."), std::nullopt);
+    EXPECT_EQ(moneyBoxText(u"1234.5", us), "1,234.50");
+    EXPECT_EQ(moneyBoxText(u"99999999999999.9999", comma), "99.999.999.999.999,9999");
+    EXPECT_EQ(moneyBoxText(u"7.1000", us), "7.10");
+
+    for (const auto& [box, f, stored] :
+         {std::tuple{"99,999,999,999,999.99", us, "99999999999999.99"},
+          std::tuple{"123.456.789.012.345,67", comma, "123456789012345.67"},
+          std::tuple{" ", us, "0"}}) {
+        const CheckResult r = checkBeforeStoring({"", box, box, "1", "", ""}, f);
+        ASSERT_TRUE(r.ok()) << box;
+        EXPECT_EQ(r.values.costText, stored);
+        EXPECT_EQ(r.values.marketValueText, stored);
+    }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
@@ -163,6 +165,20 @@ TEST(RecordFormDefaults, SavedDefaultsKeepTheirValueAcrossAChangeOfFormats) {
     EXPECT_EQ(d.text[5 - 1], "about 3");
     EXPECT_EQ(d.text[14 - 1], "");
     EXPECT_EQ(RecordForm::cleared(ClearKind::LoadDefaults, d, comma, remembered)[14], "  .  .    ");
+
+    // A long amount is saved with all its digits, or refused when they do not fit; never cut.
+    typed[5] = "9,999,999.9999";
+    ASSERT_FALSE(RecordForm::copyToDefaults(typed, d, defaultCaptions(), us));
+    EXPECT_EQ(d.text[5 - 1], "9999999.9999");
+    EXPECT_EQ(RecordForm::cleared(ClearKind::LoadDefaults, d, comma, remembered)[5],
+              "9.999.999,9999");
+    typed[5] = "99,999,999,999,999.99";
+    const data::RecordDefaults before = d;
+    const std::optional<QString> refused =
+        RecordForm::copyToDefaults(typed, d, defaultCaptions(), us);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->contains("Market Value")) << refused->toStdString();
+    EXPECT_EQ(d, before);
 }
 
 TEST(RecordFormDefaults, DefaultsOfEarlierFilesAreTheTextsAsTyped) {
@@ -265,6 +281,46 @@ TEST_F(RecordFormTable, LoadingDropsTrailingBlanksAndWritesNumbersInTheDisplayFo
     EXPECT_EQ(lines[0], "Alpha Catalog: ");
     EXPECT_EQ(lines[2], "Country:  Peru");
     EXPECT_EQ(lines[24], "Wanted: Yes");
+}
+
+// Amounts of more digits than a double holds are stored as typed, under either number format,
+// shown again with all their digits and stored unchanged when the record is stored again; an
+// amount with more decimals than the field holds is refused, naming its box.
+TEST_F(RecordFormTable, LongAmountsAreStoredAndShownExactly) {
+    mainwin::DisplayFormats comma;
+    comma.setRegional({QStringLiteral(","), QStringLiteral("."), 2});
+    comma.setCurrencyFormat(mainwin::kFormatRegional);
+    for (const auto& [f, price, market] :
+         {std::tuple{formats, "99,999,999,999,999.99", "123456789012345.6789"},
+          std::tuple{comma, "99.999.999.999.999,99", "123456789012345,6789"}}) {
+        RecordValues v = blankValues();
+        v[1] = "A1";
+        v[15] = price;
+        v[5] = market;
+        ASSERT_FALSE(RecordForm::check(v, *table, defaultCaptions(), f).has_value());
+        ASSERT_FALSE(RecordForm::write(*table, v, true, f).has_value());
+        EXPECT_EQ(table->text(14), "99999999999999.99");
+        EXPECT_EQ(table->text(4), "123456789012345.6789");
+
+        QString remembered;
+        const RecordValues back = RecordForm::fromRecord(*table, f, remembered);
+        EXPECT_EQ(back[15], price);
+        EXPECT_EQ(back[5], f.currencyFormat() == mainwin::kFormatUS ? "123,456,789,012,345.6789"
+                                                                    : "123.456.789.012.345,6789");
+        ASSERT_FALSE(RecordForm::write(*table, back, false, f).has_value());
+        EXPECT_EQ(table->text(14), "99999999999999.99");
+        EXPECT_EQ(table->text(4), "123456789012345.6789");
+    }
+
+    RecordValues v = blankValues();
+    v[5] = "1.23456";
+    std::array<QString, 25> captions = defaultCaptions();
+    const std::optional<edit::StoreProblem> p =
+        RecordForm::write(*table, v, true, formats, captions);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->field, 5);
+    EXPECT_TRUE(p->message.startsWith("Market Value cannot take")) << p->message.toStdString();
+    EXPECT_EQ(*table->countLive(), 2u);
 }
 
 }  // namespace

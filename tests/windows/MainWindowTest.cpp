@@ -299,6 +299,47 @@ TEST(MainWindow, CellsEditedInTheGridAreStoredButNeverJoinTheLists) {
     EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
 }
 
+// A number typed into a cell is stored from its digits; a refused one leaves the cell showing
+// what is stored, never the refused text.
+TEST(MainWindow, AGridNumberIsStoredExactlyAndARefusedOneIsNotShown) {
+    Session s;
+    s.addStamps({"Peru"});
+    s.program->settings().database.gridOptions.fieldEditing = true;
+    TMain w(*s.program);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    mainwin::ViewerModel* m = w.viewerModel();
+    const QModelIndex cell = m->index(0, m->columnOfField(5));
+    auto type = [&](const char* text) {
+        w.grid()->setCurrentIndex(cell);
+        w.grid()->edit(cell);
+        auto* editor = w.grid()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setFocus();
+        editor->selectAll();
+        QTest::keyClicks(editor, QString::fromLatin1(text));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(20);
+    };
+    for (const char* typed : {"99999999999999.9999", "123456789012345.6789"}) {
+        type(typed);
+        ASSERT_TRUE(s.table().go(1));
+        EXPECT_EQ(s.table().text(4), typed);
+        EXPECT_EQ(m->index(0, m->columnOfField(5)).data().toString().toStdString(), typed);
+    }
+    EXPECT_TRUE(s.ui.messages().empty());
+
+    type("abc");
+    ASSERT_EQ(s.ui.messages().size(), 1u);
+    EXPECT_EQ(s.ui.messages().back().caption, "Error");
+    ASSERT_TRUE(s.table().go(1));
+    EXPECT_EQ(s.table().text(4), "123456789012345.6789");
+    EXPECT_EQ(m->index(0, m->columnOfField(5)).data().toString(), "123456789012345.6789");
+    EXPECT_EQ(w.grid()->findChild<QLineEdit*>(), nullptr);  // no editor left holding "abc"
+}
+
 // A grid choice box stores what was typed into it, not the list entry it begins.
 TEST(MainWindow, AGridChoiceBoxStoresTheTypedTextNotACompletion) {
     Session s;

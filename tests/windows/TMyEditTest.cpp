@@ -143,6 +143,49 @@ TEST_F(EditWindow, ALoadedAmountLongerThanItsBoxIsKeptWholeAndStoredUnchanged) {
     EXPECT_EQ(*table().number(kMarketValue), 1234567890.25);
 }
 
+// Amounts of more digits than a double holds (stored elsewhere, or typed over such an amount
+// loaded into its box) are shown, rewritten and stored with every digit, under either number
+// format; more decimals than the field holds are refused rather than rounded.
+TEST_F(EditWindow, LongAmountsAreShownAndStoredExactly) {
+    mainwin::DisplayFormats& f = mainwin::displayFormats();
+    f.setRegional({QStringLiteral(","), QStringLiteral("."), 2});
+    for (int format : {mainwin::kFormatUS, mainwin::kFormatRegional}) {
+        f.setCurrencyFormat(format);
+        const bool us = format == mainwin::kFormatUS;
+        addRecord("A1", "Peru");
+        ASSERT_TRUE(table().edit());
+        ASSERT_TRUE(table().setText(kCost, "99999999999999.99"));
+        ASSERT_TRUE(table().setText(kMarketValue, "99999999999999.9999"));
+        ASSERT_TRUE(table().post());
+        open(TMyEdit::ExistingRecord);
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        EXPECT_EQ(line("PurchPrice")->text(),
+                  us ? "99,999,999,999,999.99" : "99.999.999.999.999,99");
+        EXPECT_EQ(line("MarketValue")->text(),
+                  us ? "99,999,999,999,999.9999" : "99.999.999.999.999,9999");
+
+        line("PurchPrice")->setFocus();
+        line("PurchPrice")->setText(us ? "123456789012345.67" : "123456789012345,67");
+        line("Quantity")->setFocus();
+        EXPECT_EQ(line("PurchPrice")->text(),
+                  us ? "123,456,789,012,345.67" : "123.456.789.012.345,67");
+        ASSERT_TRUE(window->DoUpdate());
+        EXPECT_EQ(text(kCost), "123456789012345.67");
+        EXPECT_EQ(text(kMarketValue), "99999999999999.9999");
+        EXPECT_TRUE(ui.messages().empty());
+    }
+
+    // Stored from a box never left: five decimals are refused, naming the box.
+    line("MarketValue")->setText("1,23456");
+    EXPECT_FALSE(window->DoUpdate());
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].caption, "Error");
+    EXPECT_TRUE(ui.messages()[0].text.startsWith("Market Value cannot take"))
+        << ui.messages()[0].text.toStdString();
+    EXPECT_EQ(text(kMarketValue), "99999999999999.9999");
+}
+
 TEST_F(EditWindow, WantedShowsQuantityZeroAndUntickingPutsTheQuantityBack) {
     addRecord("A1", "Peru", 7);
     open(TMyEdit::ExistingRecord);
