@@ -169,7 +169,9 @@ struct Outcome {
 // exclusively again.
 Outcome failEveryCall(const std::string& basePath, const Change& change, Op op, bool persistent) {
     Outcome out;
+    bool sound = true;  // of the current run
     auto problem = [&](int n, const std::string& what) {
+        sound = false;
         if (out.firstProblem.empty()) out.firstProblem = "call " + std::to_string(n) + ": " + what;
     };
     const std::string oldState = stateOf(basePath);
@@ -208,7 +210,7 @@ Outcome failEveryCall(const std::string& basePath, const Change& change, Op op, 
             return out;
         }
         ++out.injected;
-        const size_t before = out.firstProblem.size();
+        sound = true;
         const std::string state = stateOf(path);
         const std::string outcome =
             result ? "reported success" : "failed with \"" + result.message() + "\"";
@@ -223,7 +225,7 @@ Outcome failEveryCall(const std::string& basePath, const Change& change, Op op, 
         if (!found.empty()) problem(n, outcome + ", and check found: " + found.front());
         auto again = Table::open(path, OpenMode::Exclusive);
         if (!again) problem(n, "reopening: " + again.status().message());
-        if (out.firstProblem.size() == before) ++out.survived;
+        if (sound) ++out.survived;
     }
     problem(1000, "the change never ran through");
     return out;
