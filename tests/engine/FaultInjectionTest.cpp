@@ -270,23 +270,12 @@ const std::map<std::string, std::string>& pending() {
         "reports success";
     static const std::string staleKey =
         "the record is changed but a failed index write leaves its old key in the tags (post "
-        "reports success, or "
-        "the header's failure)";
-    static const std::string pack =
-        "the table is packed but a failure while rebuilding the index leaves none";
+        "reports success, or the header's failure)";
     static const std::map<std::string, std::string> known = {
-        {"append_shared_write", catchUp},
-        {"append_shared_write_and_after", catchUp},
-        {"append_exclusive_write", catchUp},
-        {"append_exclusive_write_and_after", catchUp},
-        {"edit_shared_write", staleKey},
-        {"edit_shared_write_and_after", staleKey},
-        {"edit_exclusive_write", staleKey},
-        {"edit_exclusive_write_and_after", staleKey},
-        {"pack_write", pack},
-        {"pack_write_and_after", pack},
-        {"pack_sync", pack},
-        {"pack_rename", pack},
+        {"append_shared_write", catchUp},    {"append_shared_write_and_after", catchUp},
+        {"append_exclusive_write", catchUp}, {"append_exclusive_write_and_after", catchUp},
+        {"edit_shared_write", staleKey},     {"edit_shared_write_and_after", staleKey},
+        {"edit_exclusive_write", staleKey},  {"edit_exclusive_write_and_after", staleKey},
     };
     return known;
 }
