@@ -148,7 +148,8 @@ Status File::copyModeFrom(const File& other) {
 }
 
 Status File::tryLock(uint64_t offset, uint64_t length, LockKind kind) {
-    if (FaultInjection::fails(Op::Lock)) return Status::locked(path_ + " is locked by another user (an injected fault).");
+    if (FaultInjection::fails(Op::Lock))
+        return Status::locked(path_ + " is locked by another user (an injected fault).");
     return tryLockOnce(offset, length, kind);
 }
 
@@ -164,7 +165,8 @@ Status File::tryLockOnce(uint64_t offset, uint64_t length, LockKind kind) {
 }
 
 Status File::lock(uint64_t offset, uint64_t length, LockKind kind, int timeoutMs) {
-    if (FaultInjection::fails(Op::Lock)) return Status::locked(path_ + " is locked by another user (an injected fault).");
+    if (FaultInjection::fails(Op::Lock))
+        return Status::locked(path_ + " is locked by another user (an injected fault).");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int pauseUs = 50;
     for (;;) {
