@@ -127,25 +127,39 @@ WriterLog readLog(const std::string& logPath) {
 
 // The reader: walks the table in the order of NEWINDEX again and again until the deadline,
 // checking that the names come in order, and writes how many walks it made over how many records,
-// how many problems it met, and the first 20 of them, one per line.
+// how many problems it met, and the first 20 of them, one per line. A record edited while the
+// reader stands on it moves in the order, and the next step goes on from where it moved to: the
+// walk may then go back. Only a step back from a record that was not changed meanwhile is a
+// problem.
 int reader(const std::string& path, Clock::time_point until, const std::string& logPath) {
     int walks = 0, records = 0, count = 0;
     std::vector<std::string> problems;
     auto problem = [&](const std::string& what) {
         if (count++ < 20) problems.push_back(what);
     };
+    auto upper = [](std::string s) {
+        for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
     auto opened = Table::open(path, OpenMode::Shared);
     if (!opened) problem("open: " + opened.status().message());
+    std::vector<std::string> now;
     while (opened && Clock::now() < until) {
         Table& t = **opened;
         Status s = t.refresh();
         if (s) s = t.setOrder("NEWINDEX");
-        std::string last;
+        std::string lastName, lastVer;
+        uint32_t lastRec = 0;
         for (; s && !t.eof(); s = t.next()) {
-            std::string name = trimmed(t.text(kName));
-            for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
-            if (name < last) problem("the walk went back from " + last + " to " + name);
-            last = name;
+            const std::string name = upper(trimmed(t.text(kName)));
+            if (name < lastName && t.readRecordTexts(lastRec, now) &&
+                upper(trimmed(now[kName])) == lastName && now[kVer] == lastVer)
+                problem("the walk went back from " + lastName + " (record " +
+                        std::to_string(lastRec) + ", unchanged) to " + name + " (record " +
+                        std::to_string(t.recNo()) + ")");
+            lastName = name;
+            lastVer = t.text(kVer);
+            lastRec = t.recNo();
             ++records;
         }
         if (!s) problem(s.message());
@@ -257,12 +271,8 @@ TEST_F(Soak, TheReaderWalksInOrderAndMeetsNoFalseDamage) {
     ASSERT_EQ(r.setupError, "");
     EXPECT_GT(r.walks, 0);
     std::string seen;
-    for (size_t i = 0; i < r.readerProblems.size() && i < 5; ++i)
-        seen += "\n  " + r.readerProblems[i];
-    if (!r.readerProblems.empty())
-        GTEST_SKIP()
-            << "a reader walking during others' writes reads the index without the header lock:"
-            << seen;
+    for (const std::string& p : r.readerProblems) seen += "\n  " + p;
+    EXPECT_EQ(r.readerProblemCount, 0) << seen;
 }
 
 }  // namespace
