@@ -8,6 +8,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
   fonts-liberation fontconfig
   python3 python3-dbfread python3-dbf libdbd-xbase-perl sqlite3
   xvfb xauth poppler-utils

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up and builds everything, then runs every test: first the table engine's tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the whole suite.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for 20 s (VZ_FUZZ_SECONDS)
+# under the same sanitizers, then the whole suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -10,6 +11,9 @@ echo "== Table engine tests with AddressSanitizer and UndefinedBehaviorSanitizer
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVZ_ENGINE_ONLY=ON -DVZ_SANITIZE=ON -DVZ_BENCH=OFF
 cmake --build build-sanitize -j "$jobs"
 (cd build-sanitize && ctest --output-on-failure -j "$jobs")
+
+echo "== Fuzz targets, ${VZ_FUZZ_SECONDS:-20} s each, with AddressSanitizer and UndefinedBehaviorSanitizer"
+bash tools/fuzz.sh "${VZ_FUZZ_SECONDS:-20}"
 
 echo "== All tests"
 export QT_QPA_PLATFORM=offscreen

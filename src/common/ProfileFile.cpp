@@ -3,11 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <array>
 #include <cstring>
 
 #include "common/AnsiText.h"
+#include "common/ProgramFolder.h"
+#include "common/WholeFile.h"
 #include "engine/CodePage.h"
 
 namespace vz {
@@ -221,16 +222,10 @@ QByteArray ProfileFile::toBytes() const {
 bool ProfileFile::save(const QString& path) const {
     if (source_ == Source::Unreadable) return false;
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
     const QByteArray bytes = toBytes();
-    // commit() does not see a failure of the write it flushes from its buffer (a full disk, for a
-    // file this small): flush first and look.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return replaceWholeFile(toNativePath(path),
+                            std::string_view(bytes.constData(), size_t(bytes.size())))
+        .isOk();
 }
 
 }  // namespace vz

@@ -1,10 +1,11 @@
 #include "data/ListFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "common/AnsiText.h"
+#include "common/ProgramFolder.h"
+#include "common/WholeFile.h"
 #include "engine/CodePage.h"
 
 namespace vz::data {
@@ -126,23 +127,19 @@ ListFileWrite writeListFile(const QString& path, const QStringList& entries) {
             return result;
         }
     }
-    QSaveFile file(path);
-    // Unbuffered: Qt 6.4's QSaveFile does not notice a write that fails in the flush of its own
-    // buffer at commit, and would rename a cut-off file over the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.outcome = ListFileWrite::Outcome::NotCreated;
-        result.error = file.errorString();
-        return result;
-    }
     QByteArray content;
     for (const QString& entry : entries) {
         content += encodeListEntry(entry);
         content += "\r\n";
     }
-    if (file.write(content) != content.size() || !file.commit()) {
-        result.outcome = ListFileWrite::Outcome::WriteError;
-        result.error = file.errorString();
-        file.cancelWriting();
+    bool notCreated = false;
+    const engine::Status s = replaceWholeFile(
+        toNativePath(path), std::string_view(content.constData(), size_t(content.size())),
+        &notCreated);
+    if (!s) {
+        result.outcome =
+            notCreated ? ListFileWrite::Outcome::NotCreated : ListFileWrite::Outcome::WriteError;
+        result.error = QString::fromStdString(s.message());
     }
     return result;
 }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/FaultInjection.h"
 #include "engine/Locking.h"
 
 namespace vz::engine {
@@ -20,6 +21,13 @@ namespace {
 std::string why(const std::string& what, const std::string& path) {
     return path + ": " + what + " failed: " + std::strerror(errno) + ".";
 }
+
+// The status of a call FaultInjection fails.
+Status injected(const std::string& what, const std::string& path) {
+    return Status::ioError(path + ": " + what + " failed: an injected fault.");
+}
+
+using Op = FaultInjection::Op;
 
 }  // namespace
 
@@ -60,6 +68,7 @@ Result<File> File::open(const std::string& path, Access access) {
 
 Result<File> File::createTemporary(const std::string& folder, const std::string& prefix) {
     std::string name = (folder.empty() || folder == "." ? std::string() : folder + "/") + prefix + "XXXXXX";
+    if (FaultInjection::fails(Op::Write)) return injected("creating a temporary file", name);
     File f;
     f.fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (f.fd_ < 0) return Status::ioError(why("creating a temporary file", name));
@@ -99,6 +108,7 @@ Result<size_t> File::readSomeAt(uint64_t offset, void* buf, size_t n) const {
 }
 
 Status File::writeAt(uint64_t offset, const void* buf, size_t n) {
+    if (FaultInjection::fails(Op::Write)) return injected("writing", path_);
     size_t done = 0;
     const auto* p = static_cast<const char*>(buf);
     while (done < n) {
@@ -119,11 +129,13 @@ Result<uint64_t> File::size() const {
 }
 
 Status File::truncate(uint64_t size) {
+    if (FaultInjection::fails(Op::Write)) return injected("truncating", path_);
     if (::ftruncate(fd_, off_t(size)) != 0) return Status::ioError(why("truncating", path_));
     return Status::ok();
 }
 
 Status File::sync() {
+    if (FaultInjection::fails(Op::Sync)) return injected("syncing", path_);
     if (::fsync(fd_) != 0) return Status::ioError(why("syncing", path_));
     return Status::ok();
 }
@@ -136,6 +148,12 @@ Status File::copyModeFrom(const File& other) {
 }
 
 Status File::tryLock(uint64_t offset, uint64_t length, LockKind kind) {
+    if (FaultInjection::fails(Op::Lock))
+        return Status::locked(path_ + " is locked by another user (an injected fault).");
+    return tryLockOnce(offset, length, kind);
+}
+
+Status File::tryLockOnce(uint64_t offset, uint64_t length, LockKind kind) {
     struct flock fl {};
     fl.l_type = kind == LockKind::Read ? F_RDLCK : F_WRLCK;
     fl.l_whence = SEEK_SET;
@@ -147,10 +165,12 @@ Status File::tryLock(uint64_t offset, uint64_t length, LockKind kind) {
 }
 
 Status File::lock(uint64_t offset, uint64_t length, LockKind kind, int timeoutMs) {
+    if (FaultInjection::fails(Op::Lock))
+        return Status::locked(path_ + " is locked by another user (an injected fault).");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int pauseUs = 50;
     for (;;) {
-        Status s = tryLock(offset, length, kind);
+        Status s = tryLockOnce(offset, length, kind);
         if (s.code() != Status::Code::Locked || std::chrono::steady_clock::now() >= deadline) return s;
         std::this_thread::sleep_for(std::chrono::microseconds(pauseUs));
         pauseUs = std::min(pauseUs * 2, 20000);
@@ -177,6 +197,7 @@ bool File::isLockedByOthers(uint64_t offset, uint64_t length, LockKind kind) con
 }
 
 Status renameReplacing(const std::string& from, const std::string& to) {
+    if (FaultInjection::fails(Op::Rename)) return injected("replacing it with " + from, to);
     if (::rename(from.c_str(), to.c_str()) != 0)
         return Status::ioError(to + ": replacing it with " + from + " failed: " + std::strerror(errno) + ".");
     const std::string folder = folderOf(to);

@@ -58,6 +58,8 @@ public:
     void setPath(std::string path) { path_ = std::move(path); }
 
 private:
+    Status tryLockOnce(uint64_t offset, uint64_t length, LockKind kind);
+
     int fd_ = -1;
     bool writable_ = false;
     std::string path_;

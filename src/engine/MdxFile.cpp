@@ -369,8 +369,11 @@ Status MdxFile::addTag(const TagEntry& entry) {
 Status MdxFile::removeTag(const std::string& name) {
     const int i = findTag(name);
     if (i < 0) return Status::notFound(file_.path() + ": there is no tag " + name + ".");
+    const TagEntry removed = tags_[size_t(i)];
     tags_.erase(tags_.begin() + i);
-    return writeHeader();
+    Status s = writeHeader();
+    if (!s) tags_.insert(tags_.begin() + i, removed);  // the file still lists it
+    return s;
 }
 
 Status MdxFile::shrinkIfEmpty() {

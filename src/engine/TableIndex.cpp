@@ -584,11 +584,16 @@ Status Table::deleteTag(std::string_view name) {
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     const int i = findTag(name);
     if (i < 0) return Status::notFound(who() + ": there is no index tag " + std::string(name) + ".");
-    VZ_RETURN_IF_ERROR(tags_[size_t(i)]->release());
+    // The tag leaves the tag table first, then its blocks join the free chain: a failure on the
+    // way leaves the old index whole, or the new one with some blocks unused, never a listed tag
+    // whose blocks are already free.
     VZ_RETURN_IF_ERROR(mdx_->removeTag(tags_[size_t(i)]->name()));
+    std::unique_ptr<IndexTag> dropped = std::move(tags_[size_t(i)]);
     tags_.erase(tags_.begin() + i);
     if (active_ == i) active_ = -1;
     if (active_ > i) --active_;
+    VZ_RETURN_IF_ERROR(dropped->release());
+    VZ_RETURN_IF_ERROR(mdx_->writeHeader());
     VZ_RETURN_IF_ERROR(mdx_->shrinkIfEmpty());
     VZ_RETURN_IF_ERROR(mdx_->sync());
     return writeFieldTagFlags();

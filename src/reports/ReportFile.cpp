@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "common/ProgramFolder.h"
+#include "common/WholeFile.h"
 #include "data/Schema.h"
 #include "engine/CodePage.h"
 #include "engine/File.h"
@@ -275,19 +276,7 @@ Result<std::string> readWhole(const QString& path) {
 // Replaces `path` with `bytes` through a synced temporary file renamed over it, keeping the old
 // file's permissions.
 Status replaceWhole(const QString& path, const std::string& bytes) {
-    const std::string p = native(path);
-    auto tmp = File::createTemporary(engine::folderOf(p), engine::nameOf(p) + ".");
-    if (!tmp) return tmp.status();
-    Status s = bytes.empty() ? Status::ok() : tmp->writeAt(0, bytes.data(), bytes.size());
-    if (s && engine::fileExists(p)) {
-        if (auto old = File::open(p, File::Access::ReadOnly)) s = tmp->copyModeFrom(*old);
-    }
-    if (s) s = tmp->sync();
-    const std::string tmpPath = tmp->path();
-    tmp->close();
-    if (s) s = engine::renameReplacing(tmpPath, p);
-    if (!s) ::unlink(tmpPath.c_str());
-    return s;
+    return replaceWholeFile(native(path), bytes);
 }
 
 QString recordWhere(const QString& file, int index) {
