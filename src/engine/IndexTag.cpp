@@ -704,7 +704,8 @@ Result<std::string> IndexTag::key(const Cursor& c) {
 // ---------------------------------------------------------------------------------------------
 // Checking
 
-Status IndexTag::collect(std::vector<uint32_t>& out) {
+Status IndexTag::collect(std::vector<uint32_t>& out,
+                         const std::function<void(const char* key, uint32_t recNo)>& visit) {
     std::vector<bool> seen(mdx_.pageCount() + 1, false);
     const std::string who = mdx_.path() + ": tag " + entry_.name;
     std::function<Status(uint32_t, int)> visitNode = [&](uint32_t page, int depth) -> Status {
@@ -722,7 +723,10 @@ Status IndexTag::collect(std::vector<uint32_t>& out) {
                                       " keys (at most " + std::to_string(header_.maxKeys) + ").");
         const size_t item = size_t(header_.itemLength);
         if (get32(p + 8 + count * item) == 0) {  // a leaf
-            for (uint32_t i = 0; i < count; ++i) out.push_back(get32(p + 8 + i * item));
+            for (uint32_t i = 0; i < count; ++i) {
+                out.push_back(get32(p + 8 + i * item));
+                if (visit) visit(p + 8 + i * item + 4, out.back());
+            }
             return Status::ok();
         }
         // The block buffer is reused by the reads below: take the pointers first.
