@@ -199,17 +199,34 @@ int dump(const std::string& path, const std::string& order, std::ostream& out, s
         if (!s) return fail(err, s.message());
     }
     std::string value, line;
-    for (engine::Status s = table.first(); !table.eof(); s = table.next()) {
-        if (!s) return fail(err, s.message());
+    auto write = [&]() -> engine::Status {
         line.clear();
         for (int f = 0; f < table.fieldCount(); ++f) {
             engine::Status r = table.readText(f, value);
-            if (!r) return fail(err, r.message());
+            if (!r) return r;
             if (f) line.push_back(',');
             line += cli::quoted(trim(value));
         }
         line.push_back('\n');
         out << line;
+        return engine::Status::ok();
+    };
+    if (!order.empty()) {
+        // The whole order first: an index found out of date on the way gives no output at all.
+        std::vector<uint32_t> rows;
+        if (engine::Status s = table.collectOrder(rows); !s) return fail(err, s.message());
+        for (uint32_t r : rows) {
+            engine::Status s = table.go(r);
+            if (s.code() == engine::Status::Code::NotFound)
+                continue;  // deleted since by another user
+            if (s) s = write();
+            if (!s) return fail(err, s.message());
+        }
+        return kOk;
+    }
+    for (engine::Status s = table.first(); !table.eof(); s = table.next()) {
+        if (s) s = write();
+        if (!s) return fail(err, s.message());
     }
     return kOk;
 }

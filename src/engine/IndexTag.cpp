@@ -458,20 +458,44 @@ Status IndexTag::remove(const char* key, uint32_t recNo) {
     leaf.keys.erase(size_t(pos) * kl, size_t(kl));
     leaf.ptr.erase(leaf.ptr.begin() + pos);
     --leaf.count;
-    VZ_RETURN_IF_ERROR(store(leaf));
-    if (pos == leaf.count && leaf.count > 0) {
-        // The leaf's highest key changed: so does the separator of the lowest ancestor that has one.
-        for (size_t l = c.path.size(); l-- > 0;) {
-            const int i = c.path[l].child;
-            if (i < nodes[l].count) {
-                std::memcpy(nodes[l].keys.data() + size_t(i) * kl, leaf.keyAt(leaf.count - 1, kl), size_t(kl));
-                VZ_RETURN_IF_ERROR(store(nodes[l]));
+    // Blocks the tree no longer reaches go on the free chain only after the write unlinking them.
+    std::vector<uint32_t> unlinked;
+    auto freeUnlinked = [&]() -> Status {
+        for (uint32_t p : unlinked) VZ_RETURN_IF_ERROR(mdx_.freeBlock(p));
+        unlinked.clear();
+        return Status::ok();
+    };
+    int bound = -1;  // the lowest level whose separator bounds the leaf, when its highest key went
+    if (pos == leaf.count && leaf.count > 0)
+        for (size_t l = c.path.size(); l-- > 0;)
+            if (c.path[l].child < nodes[l].count) {
+                bound = int(l);
                 break;
             }
+    if (bound < 0) {
+        VZ_RETURN_IF_ERROR(store(leaf));
+    } else {
+        // The leaf and its separator change together: the leaf and the levels between go to new
+        // blocks, and the one write of the separator's node links them in.
+        for (size_t l = nodes.size(); l-- > size_t(bound) + 1;) {
+            Result<uint32_t> fresh = mdx_.allocateBlock();
+            if (!fresh) return fresh.status();
+            unlinked.push_back(nodes[l].page);
+            nodes[l].page = *fresh;
+            if (l + 1 < nodes.size()) nodes[l].ptr[size_t(c.path[l].child)] = nodes[l + 1].page;
+            VZ_RETURN_IF_ERROR(store(nodes[l]));
         }
+        Node& n = nodes[size_t(bound)];
+        const int i = c.path[size_t(bound)].child;
+        std::memcpy(n.keys.data() + size_t(i) * kl, leaf.keyAt(leaf.count - 1, kl), size_t(kl));
+        n.ptr[size_t(i)] = nodes[size_t(bound) + 1].page;
+        VZ_RETURN_IF_ERROR(store(n));
+        VZ_RETURN_IF_ERROR(freeUnlinked());
     }
 
-    // Merge an underfull node with a sibling while both fit in one node, upwards.
+    // Merge an underfull node with a sibling while both fit in one node, upwards. The merged node
+    // is a new block, which the one write of the parent links in place of the two; a kill before
+    // that write leaves the old tree whole and the new block unused.
     for (size_t l = c.path.size(); l-- > 0;) {
         Node& parent = nodes[l];
         Node& child = nodes[l + 1];
@@ -493,30 +517,33 @@ Status IndexTag::remove(const char* key, uint32_t recNo) {
             }
         }
         if (a < 0) break;
-        Node& lo = a == i ? child : sibling;
-        Node& hi = a == i ? sibling : child;
+        Node lo = a == i ? child : sibling;
+        const Node& hi = a == i ? sibling : child;
+        unlinked.push_back(lo.page);
+        unlinked.push_back(hi.page);
         if (!leafLevel) lo.keys.append(parent.keyAt(a, kl), size_t(kl));
         lo.keys += hi.keys;
         if (leafLevel) lo.ptr.pop_back();  // a leaf's closing 0; an interior node's last child stays
         lo.ptr.insert(lo.ptr.end(), hi.ptr.begin(), hi.ptr.end());
         lo.count += hi.count + (leafLevel ? 0 : 1);
+        Result<uint32_t> fresh = mdx_.allocateBlock();
+        if (!fresh) return fresh.status();
+        lo.page = *fresh;
         VZ_RETURN_IF_ERROR(store(lo));
-        VZ_RETURN_IF_ERROR(mdx_.freeBlock(hi.page));
         parent.keys.erase(size_t(a) * kl, size_t(kl));
         parent.ptr.erase(parent.ptr.begin() + a + 1);
+        parent.ptr[size_t(a)] = lo.page;
         --parent.count;
         if (l == 0 && parent.count == 0) {
             // The root kept a single child: that child becomes the root.
             VZ_RETURN_IF_ERROR(setRoot(lo.page));
-            return mdx_.freeBlock(parent.page);
+            unlinked.push_back(parent.page);
+            return freeUnlinked();
         }
         VZ_RETURN_IF_ERROR(store(parent));
-        if (a == i) {
-            nodes[l + 1] = lo;  // keep the path's node current for the level above
-        } else {
-            nodes[l + 1] = lo;
-            c.path[l].child = a;
-        }
+        VZ_RETURN_IF_ERROR(freeUnlinked());
+        nodes[l + 1] = std::move(lo);  // keep the path's node current for the level above
+        c.path[l].child = a;
     }
     return Status::ok();
 }
@@ -704,7 +731,8 @@ Result<std::string> IndexTag::key(const Cursor& c) {
 // ---------------------------------------------------------------------------------------------
 // Checking
 
-Status IndexTag::collect(std::vector<uint32_t>& out) {
+Status IndexTag::collect(std::vector<uint32_t>& out,
+                         const std::function<void(const char* key, uint32_t recNo)>& visit) {
     std::vector<bool> seen(mdx_.pageCount() + 1, false);
     const std::string who = mdx_.path() + ": tag " + entry_.name;
     std::function<Status(uint32_t, int)> visitNode = [&](uint32_t page, int depth) -> Status {
@@ -722,7 +750,10 @@ Status IndexTag::collect(std::vector<uint32_t>& out) {
                                       " keys (at most " + std::to_string(header_.maxKeys) + ").");
         const size_t item = size_t(header_.itemLength);
         if (get32(p + 8 + count * item) == 0) {  // a leaf
-            for (uint32_t i = 0; i < count; ++i) out.push_back(get32(p + 8 + i * item));
+            for (uint32_t i = 0; i < count; ++i) {
+                out.push_back(get32(p + 8 + i * item));
+                if (visit) visit(p + 8 + i * item + 4, out.back());
+            }
             return Status::ok();
         }
         // The block buffer is reused by the reads below: take the pointers first.

@@ -80,9 +80,11 @@ public:
     Result<uint32_t> recNo(const Cursor& c);
     Result<std::string> key(const Cursor& c);
 
-    // Appends the record number of every entry, in order, to `out`. Pages reached twice or deeper
-    // than any sound tree grows are reported as damage rather than followed.
-    Status collect(std::vector<uint32_t>& out);
+    // Appends the record number of every entry, in order, to `out`, and shows each entry's key to
+    // `visit` when given. Pages reached twice or deeper than any sound tree grows are reported as
+    // damage rather than followed.
+    Status collect(std::vector<uint32_t>& out,
+                   const std::function<void(const char* key, uint32_t recNo)>& visit = nullptr);
 
     // Checks the tree: node bounds, pages on block boundaries and reached once, depth at most
     // kMaxDepth, order of entries, each interior key being the highest key of its left child,

@@ -138,6 +138,7 @@ Status MdxFile::readHeader() {
 Status MdxFile::reload() { return readHeader(); }
 
 Status MdxFile::writeHeader() {
+    if (writeHookForTesting) writeHookForTesting();
     char h[kHeaderPages * kPageSize] = {};
     h[0] = 2;
     std::memcpy(h + 1, created_, 3);
@@ -217,6 +218,7 @@ Result<MdxFile::TagHeader> MdxFile::readTagHeader(uint32_t page) {
 }
 
 Status MdxFile::writeTagHeader(uint32_t page, const TagHeader& t) {
+    if (writeHookForTesting) writeHookForTesting();
     char p[kBlockSize] = {};
     put32(p, t.rootPage);
     put32(p + 4, t.filePages);
@@ -258,6 +260,7 @@ Result<const char*> MdxFile::readBlock(uint32_t page) {
 }
 
 Status MdxFile::writeBlock(uint32_t page, const char* data) {
+    if (writeHookForTesting) writeHookForTesting();
     VZ_RETURN_IF_ERROR(file_.writeAt(uint64_t(page) * kPageSize, data, kBlockSize));
     auto it = cache_.find(page);
     if (it != cache_.end()) std::memcpy(it->second.bytes.data(), data, kBlockSize);

@@ -79,6 +79,9 @@ public:
     // Blocks are read through a small cache; writes go straight to the file.
     Result<const char*> readBlock(uint32_t page);
     Status writeBlock(uint32_t page, const char* data);
+    // Called before every write of a block, a tag header or the file header; tests stop a
+    // process there to see what a kill at that moment leaves.
+    static inline std::function<void()> writeHookForTesting;
     // Writes `count` consecutive blocks, bypassing the cache (for bulk builds of new blocks).
     Status writeBlocks(uint32_t firstPage, const char* data, uint32_t count);
     // A block from the free chain, or a new one at the end of the file. The header is written at

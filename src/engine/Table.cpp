@@ -647,8 +647,18 @@ Result<uint32_t> Table::countLive() {
 
 Status Table::collectOrder(std::vector<uint32_t>& out) {
     const uint32_t count = header_.recordCount;
-    VZ_RETURN_IF_ERROR(checkMemory(uint64_t(count) * 5, "list the order of"));
+    const bool ordered = active_ >= 0;
+    VZ_RETURN_IF_ERROR(checkMemory(uint64_t(count) * (ordered ? 14 : 5), "list the order of"));
     std::vector<bool> admitted(size_t(count) + 1, false);
+    // A digest of each record's key, to find entries that do not carry their record's key.
+    std::vector<uint64_t> digests(ordered ? size_t(count) + 1 : 0);
+    const KeyExpression* e = ordered ? tags_[size_t(active_)]->expression() : nullptr;
+    std::string key(e != nullptr ? size_t(e->length()) : 0, ' ');
+    auto digest = [](const char* k, size_t n) {
+        uint64_t h = 14695981039346656037ull;
+        for (size_t i = 0; i < n; ++i) h = (h ^ uint8_t(k[i])) * 1099511628211ull;
+        return h;
+    };
     size_t live = 0;
     Status status;
     for (uint32_t r = 1; r <= count; ++r) {
@@ -656,14 +666,21 @@ Status Table::collectOrder(std::vector<uint32_t>& out) {
         admitted[r] = acceptable(r, status);
         if (!status) return status;
         live += admitted[r] ? 1 : 0;
+        if (e == nullptr) continue;
+        const char* p = recordPtr(r, status);
+        if (p == nullptr) return status;
+        e->evaluate(p, key.data());
+        digests[r] = digest(key.data(), key.size());
     }
     out.reserve(out.size() + live);
-    if (active_ < 0) {
+    if (!ordered) {
         for (uint32_t r = 1; r <= count; ++r)
             if (admitted[r]) out.push_back(r);
         return Status::ok();
     }
-    std::vector<uint32_t> entries;
+    IndexTag& tag = *tags_[size_t(active_)];
+    std::vector<uint32_t> entries, suspects;
+    std::vector<bool> listed(size_t(count) + 1, false);
     entries.reserve(count);
     {
         // Writers in other programs change the tree under the header lock; read it whole under
@@ -671,7 +688,33 @@ Status Table::collectOrder(std::vector<uint32_t>& out) {
         SharedHeaderLock consistent(*this);
         VZ_RETURN_IF_ERROR(consistent.status());
         VZ_RETURN_IF_ERROR(reloadIndexForWrite());
-        VZ_RETURN_IF_ERROR(tags_[size_t(active_)]->collect(entries));
+        auto visit = [&](const char* k, uint32_t r) {
+            if (r == 0 || r > count) return;
+            listed[r] = true;
+            if (digests[r] != digest(k, key.size())) suspects.push_back(r);
+        };
+        VZ_RETURN_IF_ERROR(tag.collect(entries, visit));
+    }
+    for (uint32_t r = 1; r <= count; ++r)
+        if (!listed[r]) suspects.push_back(r);
+    // A suspect may be a record someone changed since we read it; only the file as it is now,
+    // under the header lock, tells. Records missing at the end are an append killed before its
+    // entries: the next open makes them good, and they are not listed meanwhile.
+    if (!suspects.empty()) {
+        uint32_t tail = count + 1;  // the first of the records without an entry at the end
+        while (tail > 1 && !listed[tail - 1]) --tail;
+        bool tailMissing = false;
+        if (tail <= count) {
+            Result<bool> lastAgrees = entryAgrees(tag, count);
+            if (!lastAgrees) return lastAgrees.status();
+            tailMissing = !*lastAgrees;
+        }
+        for (uint32_t r : suspects) {
+            if (tailMissing && r >= tail) continue;
+            Result<bool> agrees = entryAgrees(tag, r);
+            if (!agrees) return agrees.status();
+            if (!*agrees) return indexOutOfDate(tag, r);
+        }
     }
     for (uint32_t r : entries) {
         if (r == 0 || r > count) continue;  // a record appended by another program since our count

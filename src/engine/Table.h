@@ -94,7 +94,10 @@ public:
     Result<uint32_t> countLive();
     // Appends every record the navigation would visit (live, admitted by the filter) to `out`, in
     // the active order, without moving the current record. Reads the table once from start to
-    // end, then the active tag's leaves.
+    // end, then the active tag's leaves. An entry whose key is not its record's, or a record
+    // without an entry (but for the tail of an append killed before its entries), means the index
+    // is out of date: it fails with Corruption and the table stops using the index, as navigation
+    // does when a step meets such an entry.
     Status collectOrder(std::vector<uint32_t>& out);
 
     // Re-reads the record count and the current record from the file, so that a shared reader sees
@@ -257,6 +260,13 @@ private:
     Result<uint32_t> orderedScan(int step, bool fromEnd);
     Status reloadIndexForWrite();
     void indexWriteFailed(const Status& s);
+    // The index disagrees with the table (a record without an entry carrying its key): it is not
+    // used from here on, as if the open had found it so, until it is rebuilt. Answers the
+    // Corruption that says so.
+    Status indexOutOfDate(const IndexTag& tag, uint32_t recNo);
+    // Whether tag `tag` holds an entry for record `recNo` with the key the record gives now, read
+    // from the file under the header lock.
+    Result<bool> entryAgrees(IndexTag& tag, uint32_t recNo);
     Status maintainOnAppend(uint32_t recNo, bool othersAppended);
     Status maintainOnPost(const std::string& before);
     Result<std::string> allKeys(const KeyExpression& e);

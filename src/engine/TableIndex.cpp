@@ -40,6 +40,12 @@ bool isPlainField(const KeyExpression& e, const std::vector<Field>& fields) {
     return upperAscii(t) == upperAscii(fields[size_t(e.fieldsUsed().front())].name);
 }
 
+// What every pass says of a record without an entry carrying its key, wherever it meets one.
+std::string outOfDate(const std::string& mdxPath, const std::string& tag, uint32_t recNo) {
+    return mdxPath + ": tag " + tag + " has no entry for record " + std::to_string(recNo) +
+           "; the index is out of date.";
+}
+
 }  // namespace
 
 std::string Table::indexPath() const { return mdxPathFor(path_); }
@@ -302,9 +308,7 @@ std::string Table::sampleIndex() {
             IndexTag::Cursor c;
             Result<bool> found = tag->seek(c, key.data(), r);
             if (!found) return found.status().message();
-            if (!*found)
-                return mdx_->path() + ": tag " + tag->name() + " has no entry for record " + std::to_string(r) +
-                       "; the index is out of date.";
+            if (!*found) return outOfDate(mdx_->path(), tag->name(), r);
         }
     }
     return {};
@@ -353,9 +357,7 @@ Status Table::placeCursor() {
     tag.expression()->evaluate(p, key.data());
     Result<bool> found = tag.seek(cursor_, key.data(), cur_);
     if (!found) return found.status();
-    if (!*found)
-        return Status::corruption(indexPath() + ": tag " + tag.name() + " has no entry for record " +
-                                  std::to_string(cur_) + ".");
+    if (!*found) return indexOutOfDate(tag, cur_);
     cursorValid_ = true;
     return Status::ok();
 }
@@ -405,6 +407,21 @@ Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
                                       std::to_string(appended) + ".");
         // A record appended since our count shows after the next refresh().
         if (*r <= header_.recordCount && acceptable(*r, status)) {
+            // The entry must carry the key of the record as the file holds it now, or the order
+            // shown would be wrong.
+            Result<std::string> entryKey = tag.key(c);
+            if (!entryKey) return entryKey.status();
+            std::string fresh;
+            const char* p = nullptr;
+            if (mode_ == OpenMode::Shared) {
+                VZ_RETURN_IF_ERROR(readRecordFresh(*r, fresh));
+                p = fresh.data();
+            } else if ((p = recordPtr(*r, status)) == nullptr) {
+                return status;
+            }
+            std::string key(size_t(tag.keyLength()), ' ');
+            tag.expression()->evaluate(p, key.data());
+            if (key != *entryKey) return indexOutOfDate(tag, *r);
             cursor_ = std::move(c);
             cursorValid_ = true;
             return *r;
@@ -438,6 +455,27 @@ void Table::indexWriteFailed(const Status& s) {
     mdx_.reset();
     active_ = -1;
     cursorValid_ = false;
+}
+
+Status Table::indexOutOfDate(const IndexTag& tag, uint32_t recNo) {
+    const std::string why = outOfDate(mdx_->path(), tag.name(), recNo);
+    indexProblem_ = why;
+    for (const auto& t : tags_) rebuildTags_.emplace_back(t->name(), t->header().expression);
+    tags_.clear();
+    mdx_.reset();
+    active_ = -1;
+    cursorValid_ = false;
+    return Status::corruption(why);
+}
+
+Result<bool> Table::entryAgrees(IndexTag& tag, uint32_t recNo) {
+    SharedHeaderLock consistent(*this);
+    VZ_RETURN_IF_ERROR(consistent.status());
+    if (consistent.outermost()) VZ_RETURN_IF_ERROR(reloadIndexForWrite());
+    std::string rec, key(size_t(tag.keyLength()), ' ');
+    VZ_RETURN_IF_ERROR(readRecordFresh(recNo, rec));
+    tag.expression()->evaluate(rec.data(), key.data());
+    return tag.contains(key.data(), recNo);
 }
 
 Status Table::maintainOnAppend(uint32_t recNo, bool othersAppended) {
@@ -798,7 +836,7 @@ Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag, s
                 e->evaluate(p, expected.data());
                 if (std::memcmp(expected.data(), key, expected.size()) != 0)
                     report(who + " holds a key for record " + std::to_string(r) +
-                           " that does not match the record.");
+                           " that does not match the record; the index is out of date.");
             };
             pages.clear();
             Status walked = tag.walk(report, visit, &pages);
@@ -813,7 +851,8 @@ Status Table::checkIndex(std::vector<std::string>& problems, size_t maxPerTag, s
                     if (!seen[r] && missing++ == 0) firstMissing = r;
                 if (missing != 0)
                     report(who + " has no entry for " + std::to_string(missing) +
-                           " records (the first is record " + std::to_string(firstMissing) + ").");
+                           " records (the first is record " + std::to_string(firstMissing) +
+                           "); the index is out of date.");
             }
             if (notListed != nullptr)
                 *notListed += unlisted;

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <sstream>
 
 #include "CliCommands.h"
@@ -188,6 +189,54 @@ TEST_F(CliTable, CheckReportsAnIndexLeftBehind) {
     EXPECT_NE(check.err.find("out of date"), std::string::npos) << check.err;
     EXPECT_EQ(cli({"reindex", path}).code, kOk);
     EXPECT_EQ(cli({"check", path}).code, kOk);
+}
+
+// The same damage gives the same answer wherever it lies: at the last record (which opening
+// looks up) or in the middle (which it does not), `dump --order` refuses before writing a line.
+TEST_F(CliTable, DumpInOrderRefusesAnIndexOutOfDateWhereverTheChangedRecordLies) {
+    std::string input;
+    for (int i = 0; i < 100; ++i)
+        input += row("C" + std::to_string(100 + i), "Land" + std::to_string(100 + (i * 37) % 100),
+                     "1", "");
+    ASSERT_EQ(cli({"append", path}, input).code, kOk);
+    ASSERT_EQ(cli({"index", path, "COUNTRY"}).code, kOk);
+    QFile table(QString::fromStdString(path));
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    const QByteArray pristine = table.readAll();
+    table.close();
+    for (const int damaged : {100, 40}) {
+        SCOPED_TRACE(damaged);
+        ASSERT_TRUE(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        table.write(pristine);
+        table.close();
+        ASSERT_EQ(cli({"reindex", path}).code, kOk);
+        QByteArray bytes = pristine;
+        const qsizetype at =
+            bytes.indexOf("Land" + QByteArray::number(100 + ((damaged - 1) * 37) % 100));
+        ASSERT_GT(at, 0);
+        bytes[at] = 'X';  // changed by a program that left the index alone
+        ASSERT_TRUE(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        table.write(bytes);
+        table.close();
+        CliRun dump = cli({"dump", path, "--order", "NewIndex"});
+        EXPECT_EQ(dump.code, kFailed);
+        EXPECT_EQ(dump.out, "");
+        EXPECT_NE(dump.err.find("has no entry for record " + std::to_string(damaged) +
+                                "; the index is out of date"),
+                  std::string::npos)
+            << dump.err;
+        CliRun plain = cli({"dump", path});
+        EXPECT_EQ(plain.code, kOk);
+        EXPECT_EQ(std::count(plain.out.begin(), plain.out.end(), '\n'), 100);
+        CliRun check = cli({"check", path});
+        EXPECT_EQ(check.code, kFailed);
+        EXPECT_NE(check.err.find("out of date"), std::string::npos) << check.err;
+        ASSERT_EQ(cli({"reindex", path}).code, kOk);
+        EXPECT_EQ(cli({"check", path}).code, kOk);
+        dump = cli({"dump", path, "--order", "NewIndex"});
+        EXPECT_EQ(dump.code, kOk);
+        EXPECT_EQ(std::count(dump.out.begin(), dump.out.end(), '\n'), 100);
+    }
 }
 
 TEST_F(CliTable, AppendFailsWhenTheIndexMayNotBeWritten) {
