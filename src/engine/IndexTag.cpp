@@ -656,6 +656,15 @@ Result<bool> IndexTag::next(Cursor& c) {
     return false;
 }
 
+Result<bool> IndexTag::stepInLeaf(Cursor& c, int step) {
+    Result<int> count = leafCount(c.leafPage);
+    if (!count) return count.status();
+    const int to = c.pos + step;
+    if (c.pos < 0 || to < 0 || to >= *count) return false;
+    c.pos = to;
+    return true;
+}
+
 Result<bool> IndexTag::prior(Cursor& c) {
     if (c.pos > 0) {
         --c.pos;

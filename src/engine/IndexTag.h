@@ -74,6 +74,9 @@ public:
     Status last(Cursor& c);
     Result<bool> next(Cursor& c);
     Result<bool> prior(Cursor& c);
+    // Moves one entry (step +1 or -1) within the cursor's leaf only, from the cached block;
+    // answers false, with the cursor unchanged, at the leaf's first or last entry.
+    Result<bool> stepInLeaf(Cursor& c, int step);
     // Positions at the entry (key, recNo) when present (answers true), else at the first entry
     // after it (answers false; the cursor is invalid when there is none).
     Result<bool> seek(Cursor& c, const char* key, uint32_t recNo);

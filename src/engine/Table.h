@@ -258,6 +258,7 @@ private:
     int findTag(std::string_view name) const;
     Status placeCursor();
     Result<uint32_t> orderedScan(int step, bool fromEnd);
+    Result<uint32_t> stepWithinLeaf(int step);
     Status reloadIndexForWrite();
     void indexWriteFailed(const Status& s);
     // The index disagrees with the table (a record without an entry carrying its key): it is not

@@ -366,6 +366,11 @@ Status Table::placeCursor() {
 // or, with `fromEnd`, starts at the first (step +1) or last (step -1) entry. Answers the record,
 // 0 when none; the cursor stays on the answer (or where it was when there is none).
 Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
+    if (mode_ == OpenMode::Shared && !fromEnd && cursorValid_ && headerHeld_ == 0) {
+        Result<uint32_t> quick = stepWithinLeaf(step);
+        if (!quick) return quick.status();
+        if (*quick != 0) return *quick;
+    }
     // Writers in other programs change the tree under the header lock: every step reads it under
     // the lock's read side, from the tree as it is now, and finds the current entry again.
     SharedHeaderLock consistent(*this);
@@ -430,6 +435,39 @@ Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
         Result<bool> moved = step > 0 ? tag.next(c) : tag.prior(c);
         if (!moved) return moved.status();
         if (!*moved) return 0u;
+    }
+}
+
+// A shared reader's step inside the leaf it stands in, without the lock: the leaf is the one the
+// last locked step read, and each record it names must still carry the entry's key, be within our
+// count and not be deleted (or refused by the filter, which only skips it). Anything else, and the
+// leaf's edge, answers 0 and leaves the step to the locked path, which reads the tree as it is
+// now; so a walk pays for the lock once a leaf rather than once a record, and never reports damage
+// from a leaf another writer has changed since.
+Result<uint32_t> Table::stepWithinLeaf(int step) {
+    IndexTag& tag = *tags_[size_t(active_)];
+    IndexTag::Cursor c = cursor_;
+    Status status;
+    std::string fresh;
+    std::string key(size_t(tag.keyLength()), ' ');
+    for (;;) {
+        Result<bool> moved = tag.stepInLeaf(c, step);
+        if (!moved || !*moved) return 0u;
+        Result<uint32_t> r = tag.recNo(c);
+        if (!r || *r == 0 || *r > header_.recordCount) return 0u;
+        // The record as the file holds it now, not as our window of records read it earlier.
+        if (!readRecordFresh(*r, fresh)) return 0u;
+        if (fresh[0] == '*') continue;
+        Result<std::string> entryKey = tag.key(c);
+        if (!entryKey) return 0u;
+        tag.expression()->evaluate(fresh.data(), key.data());
+        if (key != *entryKey) return 0u;
+        if (filter_ && !acceptable(*r, status)) {
+            if (!status) return 0u;
+            continue;
+        }
+        cursor_ = std::move(c);
+        return *r;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -461,4 +462,38 @@ TEST(IndexRobustness, EditsStoppedBeforeAnyIndexWriteLeaveASoundTree) {
             ++stops;
         }
     std::printf("[ figures  ] edits stopped before each of %d index writes, each checked\n", stops);
+}
+
+// A reader steps through a leaf it read under the lock without taking the lock again; a record
+// another opener re-keys meanwhile must not be taken for damage nor shown at its old place.
+TEST(IndexRobustness, AWalkStaysTrueWhenAnotherOpenerReKeysTheRecordsAhead) {
+    TempFolder dir;
+    const std::string path = dir.file("MOVED.DBF");
+    ASSERT_OK(Table::create(path, kFields));
+    {
+        OPEN_TABLE(t, path, OpenMode::Exclusive);
+        for (int i = 0; i < 40; ++i) appendRow(*t, "k" + std::to_string(100 + i), i);
+        ASSERT_OK(t->addTag("NAMES", "NAME"));
+    }
+    OPEN_TABLE(reader, path, OpenMode::Shared);
+    OPEN_TABLE(writer, path, OpenMode::Shared);
+    ASSERT_OK(reader->setOrder("NAMES"));
+    ASSERT_OK(reader->first());
+    ASSERT_OK(reader->next());  // on k101; k102 and k103 stand next to it in its leaf
+    for (uint32_t r : {3u, 4u}) {
+        ASSERT_OK(writer->go(r));
+        ASSERT_OK(writer->edit());
+        ASSERT_OK(writer->setText(0, r == 3 ? "a moved first" : "z moved last"));
+        ASSERT_OK(writer->post());
+    }
+    std::vector<std::string> seen;
+    Status s;
+    for (s = reader->next(); s && !reader->eof(); s = reader->next())
+        seen.push_back(reader->text(0).substr(0, reader->text(0).find_last_not_of(' ') + 1));
+    ASSERT_OK(s);
+    EXPECT_EQ(reader->indexProblem(), "");
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << ::testing::PrintToString(seen);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "k102"), 0);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "k103"), 0);
+    EXPECT_EQ(seen.back(), "z moved last");
 }
