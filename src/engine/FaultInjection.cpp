@@ -41,4 +41,18 @@ bool FaultInjection::failsArmed(Op op) {
     return fail;
 }
 
+const char* FaultInjection::name(Op op) {
+    switch (op) {
+        case Op::Write:
+            return "write";
+        case Op::Sync:
+            return "sync";
+        case Op::Rename:
+            return "rename";
+        case Op::Lock:
+            return "lock";
+    }
+    return "?";
+}
+
 }  // namespace vz::engine

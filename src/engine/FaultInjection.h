@@ -19,6 +19,8 @@ public:
 
     static void arm(Op op, int nth, bool persistent = false);
     static void disarm();
+    // The kind of call, as test messages name it: "write", "sync", "rename", "lock".
+    static const char* name(Op op);
     // Calls of the armed kind seen since arm(), and how many of them were failed.
     static int calls();
     static int injected();

@@ -69,20 +69,6 @@ std::vector<Save> saves() {
     };
 }
 
-const char* opName(Op op) {
-    switch (op) {
-        case Op::Write:
-            return "write";
-        case Op::Sync:
-            return "sync";
-        case Op::Rename:
-            return "rename";
-        case Op::Lock:
-            return "lock";
-    }
-    return "?";
-}
-
 class WholeFileSave : public ::testing::Test {
 protected:
     void TearDown() override { FaultInjection::disarm(); }
@@ -91,7 +77,7 @@ protected:
 TEST_F(WholeFileSave, EveryFailedCallLeavesTheOldFileOrTheNewOne) {
     for (const Save& save : saves()) {
         for (Op op : {Op::Write, Op::Sync, Op::Rename}) {
-            SCOPED_TRACE(std::string(save.name) + ", failing " + opName(op));
+            SCOPED_TRACE(std::string(save.name) + ", failing " + FaultInjection::name(op));
             QByteArray oldBytes, newBytes;
             {
                 test::TempFolder clean;
@@ -124,7 +110,7 @@ TEST_F(WholeFileSave, EveryFailedCallLeavesTheOldFileOrTheNewOne) {
                 if (HasFailure()) return;
             }
             std::printf("whole-file save %-13s failing %-6s: injected %d, survived %d\n", save.name,
-                        opName(op), injected, injected);
+                        FaultInjection::name(op), injected, injected);
             EXPECT_GT(injected, 0);
         }
     }

@@ -135,20 +135,6 @@ bool holdsSeq(const std::string& path, int64_t seq) {
     return false;
 }
 
-const char* opName(Op op) {
-    switch (op) {
-        case Op::Write:
-            return "write";
-        case Op::Sync:
-            return "sync";
-        case Op::Rename:
-            return "rename";
-        case Op::Lock:
-            return "lock";
-    }
-    return "?";
-}
-
 // A short form of a state, for messages: its first lines.
 std::string head(const std::string& state) {
     size_t at = 0;
@@ -244,7 +230,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 
 std::string caseName(const Case& c) {
     std::string name =
-        std::string(c.change.name) + "_" + opName(c.op) + (c.persistent ? "_and_after" : "");
+        std::string(c.change.name) + "_" + FaultInjection::name(c.op) + (c.persistent ? "_and_after" : "");
     for (char& ch : name)
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
     std::string squeezed;
