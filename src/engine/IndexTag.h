@@ -77,6 +77,8 @@ public:
     // Moves one entry (step +1 or -1) within the cursor's leaf only, from the cached block;
     // answers false, with the cursor unchanged, at the leaf's first or last entry.
     Result<bool> stepInLeaf(Cursor& c, int step);
+    // True when the cursor's leaf is held in memory as last read, so stepping in it reads no file.
+    bool leafInMemory(const Cursor& c) const { return mdx_.isCached(c.leafPage); }
     // Positions at the entry (key, recNo) when present (answers true), else at the first entry
     // after it (answers false; the cursor is invalid when there is none).
     Result<bool> seek(Cursor& c, const char* key, uint32_t recNo);

@@ -78,6 +78,8 @@ public:
 
     // Blocks are read through a small cache; writes go straight to the file.
     Result<const char*> readBlock(uint32_t page);
+    // True when the block is in the cache, as last read or written, and readBlock reads nothing.
+    bool isCached(uint32_t page) const { return cache_.count(page) != 0; }
     Status writeBlock(uint32_t page, const char* data);
     // Called before every write of a block, a tag header or the file header; tests stop a
     // process there to see what a kill at that moment leaves.

@@ -447,22 +447,28 @@ Result<uint32_t> Table::orderedScan(int step, bool fromEnd) {
 Result<uint32_t> Table::stepWithinLeaf(int step) {
     IndexTag& tag = *tags_[size_t(active_)];
     IndexTag::Cursor c = cursor_;
+    // Only the leaf as the locked step read it will do: one read now, outside the lock, could meet
+    // a writer halfway through the block or a page reused for other keys.
+    if (!tag.leafInMemory(c)) return 0u;
+    Result<uint32_t> here = tag.recNo(c);
+    if (!here || *here != cur_) return 0u;
     Status status;
-    std::string fresh;
     std::string key(size_t(tag.keyLength()), ' ');
     for (;;) {
         Result<bool> moved = tag.stepInLeaf(c, step);
         if (!moved || !*moved) return 0u;
         Result<uint32_t> r = tag.recNo(c);
         if (!r || *r == 0 || *r > header_.recordCount) return 0u;
-        // The record as the file holds it now, not as our window of records read it earlier.
-        if (!readRecordFresh(*r, fresh)) return 0u;
-        if (fresh[0] == '*') continue;
+        // The record as the file holds it now, not as our window of records read it earlier: it is
+        // what the caller reads next.
+        invalidateCache();
+        const char* p = recordPtr(*r, status);
+        if (p == nullptr) return 0u;
         Result<std::string> entryKey = tag.key(c);
         if (!entryKey) return 0u;
-        tag.expression()->evaluate(fresh.data(), key.data());
+        tag.expression()->evaluate(p, key.data());
         if (key != *entryKey) return 0u;
-        if (filter_ && !acceptable(*r, status)) {
+        if (!acceptable(*r, status)) {
             if (!status) return 0u;
             continue;
         }
