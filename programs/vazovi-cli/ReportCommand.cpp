@@ -16,7 +16,7 @@
 #include "data/Settings.h"
 #include "engine/KeyExpression.h"
 #include "engine/Table.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "reports/PageEngine.h"
 #include "reports/PageStream.h"
 #include "reports/PageTarget.h"
@@ -61,8 +61,8 @@ bool ensureGuiApplication(QString& why) {
 }
 
 void applyFormats(const data::MiscSettings& misc) {
-    mainwin::DisplayFormats& f = mainwin::displayFormats();
-    f.setRegional(mainwin::RegionalValues::fromLocale());
+    DisplayFormats& f = displayFormats();
+    f.setRegional(RegionalValues::fromLocale());
     f.setDateFormat(misc.dateFormat, misc.dateLeadingZeros);
     f.setCurrencyFormat(misc.currencyFormat);
     f.setNumericFormat(misc.numericFormat);
@@ -146,7 +146,7 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
     auto table = openInOrder(tablePath, search::BuildSortString(database.sortLevels));
     if (!table) return fail(err, QString::fromStdString(table.status().message()));
     (*table)->setDateFormatter([](const engine::Date& d) {
-        return mainwin::displayFormats().formatDate(d).toStdString();
+        return displayFormats().formatDate(d).toStdString();
     });
     const reports::ReportContext context = reports::ReportContext::fromSettings(database);
 

@@ -27,11 +27,11 @@ QStringView trimBlanks(QStringView text) {
     return text.mid(begin, end - begin);
 }
 
-QString normaliseMoney(QStringView typed, const mainwin::DisplayFormats& f) {
+QString normaliseMoney(QStringView typed, const DisplayFormats& f) {
     return normaliseNumber(typed, f.currencyFormat(), f.regional());
 }
 
-QString normaliseWhole(QStringView typed, const mainwin::DisplayFormats& f) {
+QString normaliseWhole(QStringView typed, const DisplayFormats& f) {
     return normaliseNumber(typed, f.numericFormat(), f.regional());
 }
 
@@ -100,25 +100,25 @@ QString groupedParts(const DecimalParts& p, const QString& point, const QString&
     return out;
 }
 
-QString moneyPoint(const mainwin::DisplayFormats& f) {
-    return f.currencyFormat() == mainwin::kFormatRegional ? f.regional().decimal
+QString moneyPoint(const DisplayFormats& f) {
+    return f.currencyFormat() == kFormatRegional ? f.regional().decimal
                                                           : QStringLiteral(".");
 }
-QString moneyGroup(const mainwin::DisplayFormats& f) {
-    return f.currencyFormat() == mainwin::kFormatRegional ? f.regional().thousand
+QString moneyGroup(const DisplayFormats& f) {
+    return f.currencyFormat() == kFormatRegional ? f.regional().thousand
                                                           : QStringLiteral(",");
 }
-int moneyDecimals(const mainwin::DisplayFormats& f) {
-    return f.currencyFormat() == mainwin::kFormatRegional
+int moneyDecimals(const DisplayFormats& f) {
+    return f.currencyFormat() == kFormatRegional
                ? std::clamp(f.regional().currencyDigits, 0, 15)
                : 2;
 }
 
 }  // namespace
 
-QString normaliseNumber(QStringView typed, int format, const mainwin::RegionalValues& regional) {
+QString normaliseNumber(QStringView typed, int format, const RegionalValues& regional) {
     QString text = trimBlanks(typed).toString();
-    if (format == mainwin::kFormatRegional) {
+    if (format == kFormatRegional) {
         if (!regional.thousand.isEmpty()) text.remove(regional.thousand);
         if (!regional.decimal.isEmpty()) {
             const qsizetype at = text.indexOf(regional.decimal);
@@ -202,7 +202,7 @@ std::optional<QString> plainDecimal(QStringView text) {
     return groupedParts(p, QStringLiteral("."), QString());
 }
 
-QString moneyBoxText(QStringView plain, const mainwin::DisplayFormats& formats) {
+QString moneyBoxText(QStringView plain, const DisplayFormats& formats) {
     DecimalParts p = splitPlain(plain);
     const int decimals = moneyDecimals(formats);
     while (p.fraction.size() > decimals && p.fraction.endsWith(QLatin1Char('0')))
@@ -248,12 +248,12 @@ std::optional<std::int32_t> readWholeNumber(QStringView text) {
     return std::int32_t(value);
 }
 
-std::optional<double> moneyFromBox(QStringView boxText, const mainwin::DisplayFormats& formats) {
+std::optional<double> moneyFromBox(QStringView boxText, const DisplayFormats& formats) {
     if (trimBlanks(boxText).isEmpty()) return 0.0;
     return readMoney(normaliseMoney(boxText, formats));
 }
 
-std::optional<std::int32_t> wholeFromBox(QStringView boxText, const mainwin::DisplayFormats& formats) {
+std::optional<std::int32_t> wholeFromBox(QStringView boxText, const DisplayFormats& formats) {
     if (trimBlanks(boxText).isEmpty()) return 0;
     return readWholeNumber(normaliseWhole(boxText, formats));
 }
@@ -265,7 +265,7 @@ bool isEmptyDateBox(QStringView boxText) {
     return true;
 }
 
-std::optional<engine::Date> dateFromBox(QStringView boxText, const mainwin::DisplayFormats& formats) {
+std::optional<engine::Date> dateFromBox(QStringView boxText, const DisplayFormats& formats) {
     if (isEmptyDateBox(boxText)) return engine::Date{};
     engine::Date date;
     if (!formats.parseDate(trimBlanks(boxText), date)) return std::nullopt;
@@ -290,7 +290,7 @@ QString checkMessage(CheckedBox box) {
     return {};
 }
 
-CheckResult checkBeforeStoring(const CheckedTexts& texts, const mainwin::DisplayFormats& formats) {
+CheckResult checkBeforeStoring(const CheckedTexts& texts, const DisplayFormats& formats) {
     CheckResult result;
     auto fail = [&](CheckedBox box) {
         result.failure = CheckFailure{box, checkMessage(box)};
@@ -333,7 +333,7 @@ CheckResult checkBeforeStoring(const CheckedTexts& texts, const mainwin::Display
     return result;
 }
 
-QString moneyBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& formats) {
+QString moneyBoxOnLeave(const QString& boxText, const DisplayFormats& formats) {
     if (trimBlanks(boxText).isEmpty()) return boxText;
     const auto plain = plainDecimal(normaliseMoney(boxText, formats));
     if (!plain) return boxText;
@@ -341,21 +341,21 @@ QString moneyBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& f
     return groupedParts(rounded, moneyPoint(formats), moneyGroup(formats));
 }
 
-QString quantityBoxOnLeave(const QString& boxText, const mainwin::DisplayFormats& formats) {
+QString quantityBoxOnLeave(const QString& boxText, const DisplayFormats& formats) {
     if (trimBlanks(boxText).isEmpty()) return boxText;
     const QString normalised = normaliseWhole(boxText, formats);
     if (const auto whole = readWholeNumber(normalised)) return formats.formatNumber(*whole, 0);
     // A quantity typed with decimals becomes the nearest whole number.
     const auto plain = plainDecimal(normalised);
     if (!plain) return boxText;
-    const bool regional = formats.numericFormat() == mainwin::kFormatRegional;
+    const bool regional = formats.numericFormat() == kFormatRegional;
     return groupedParts(roundParts(splitPlain(*plain), 0),
                         regional ? formats.regional().decimal : QStringLiteral("."),
                         regional ? formats.regional().thousand : QStringLiteral(","));
 }
 
 TotalTexts CalcTotals(const QString& quantityText, const QString& purchPriceText, const QString& marketValueText,
-                      const mainwin::DisplayFormats& formats) {
+                      const DisplayFormats& formats) {
     const double quantity = double(wholeFromBox(quantityText, formats).value_or(0));
     const double price = moneyFromBox(purchPriceText, formats).value_or(0.0);
     const double market = moneyFromBox(marketValueText, formats).value_or(0.0);

@@ -6,7 +6,7 @@
 // values, so the window only moves text between its boxes and these functions, shows the one
 // failure message and focuses the box that failed. Money amounts (Purchase Price, Market Value)
 // are read under the currency format, whole numbers (Quantity, Year, Numeric Catalog) under the
-// numeric format; both are 1 = U.S. or 2 = the regional separators (mainwin::DisplayFormats).
+// numeric format; both are 1 = U.S. or 2 = the regional separators (DisplayFormats).
 #pragma once
 
 #include <QString>
@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "engine/Date.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 
 namespace vz::edit {
 
@@ -23,8 +23,8 @@ namespace vz::edit {
 
 // The first step of reading any typed number: trims blanks; under U.S. (kFormatUS) removes every
 // ","; under the regional format removes every group separator, then turns the first decimal
-// separator into ".". `format` is mainwin::kFormatUS or mainwin::kFormatRegional.
-QString normaliseNumber(QStringView typed, int format, const mainwin::RegionalValues& regional);
+// separator into ".". `format` is kFormatUS or kFormatRegional.
+QString normaliseNumber(QStringView typed, int format, const RegionalValues& regional);
 
 // A normalised money amount: in full, an optional sign, digits with at most one "." that must be
 // followed by a digit (the digits before it may be absent), then optionally "E"/"e", an optional
@@ -41,7 +41,7 @@ std::optional<QString> plainDecimal(QStringView normalised);
 // whole digits grouped, and the fraction padded with zeros to the currency decimals; fraction
 // digits beyond those are kept when they are not zeros, so the text reads back as the same number.
 QString moneyBoxText(QStringView plain,
-                     const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                     const DisplayFormats& formats = displayFormats());
 
 // A normalised whole number: in full, an optional sign and decimal digits, or "$" and
 // hexadecimal digits; the value must lie in -2147483648 ... 2147483647. Empty otherwise.
@@ -50,11 +50,11 @@ std::optional<std::int32_t> readWholeNumber(QStringView normalised);
 // A money box's text as the store and the totals read it: trimmed empty gives 0; otherwise the
 // normalised text (currency format) read as a money amount; empty when that fails.
 std::optional<double> moneyFromBox(QStringView boxText,
-                                   const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                                   const DisplayFormats& formats = displayFormats());
 // A whole-number box's text: trimmed empty gives 0; otherwise the normalised text (numeric
 // format) read as a whole number; empty when that fails.
 std::optional<std::int32_t> wholeFromBox(QStringView boxText,
-                                         const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                                         const DisplayFormats& formats = displayFormats());
 
 // True when the date box holds nothing but blanks and date separators ("/", "-", "."): the
 // record then stores an empty date, whatever the separator of the format in force.
@@ -62,7 +62,7 @@ bool isEmptyDateBox(QStringView boxText);
 // The date box as the store reads it: a blank Date for an empty box (above), the date read with
 // the date format in force otherwise; empty when the text names no real day in that format.
 std::optional<engine::Date> dateFromBox(QStringView boxText,
-                                        const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                                        const DisplayFormats& formats = displayFormats());
 
 // --- The checks before storing -------------------------------------------------------------
 
@@ -107,7 +107,7 @@ QString checkMessage(CheckedBox box);
 
 // Runs the six checks in order and stops at the first that fails. Nothing is shown here.
 [[nodiscard]] CheckResult checkBeforeStoring(const CheckedTexts& texts,
-                                             const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                                             const DisplayFormats& formats = displayFormats());
 
 // --- Rewrites on leaving a box and on loading ----------------------------------------------
 
@@ -116,14 +116,14 @@ QString checkMessage(CheckedBox box);
 // when that rounding would change the whole part (99.999 to 100.00) the fraction digits stay as
 // typed instead. Empty or unreadable text stays exactly as typed.
 QString moneyBoxOnLeave(const QString& boxText,
-                        const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                        const DisplayFormats& formats = displayFormats());
 // The text of Quantity after the collector leaves it: a number (whole, hexadecimal or with
 // decimals) is written back in the number display format with no decimals, rounded from its
 // digits (half away from zero); empty or
 // unreadable text stays exactly as typed. The window remembers the result as the quantity that
 // unticking Wanted puts back.
 QString quantityBoxOnLeave(const QString& boxText,
-                           const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                           const DisplayFormats& formats = displayFormats());
 
 // --- Totals --------------------------------------------------------------------------------
 
@@ -136,6 +136,6 @@ struct TotalTexts {
 // box counts as 0, and so does text that does not read as a number (the store refuses such
 // text, so only these labels see it). Never shows anything.
 TotalTexts CalcTotals(const QString& quantityText, const QString& purchPriceText, const QString& marketValueText,
-                      const mainwin::DisplayFormats& formats = mainwin::displayFormats());
+                      const DisplayFormats& formats = displayFormats());
 
 }  // namespace vz::edit

@@ -66,7 +66,7 @@ bool isMoneyField(int field) {
 
 // A saved default in its plain form: a number that reads under `formats` as a plain decimal, a
 // date as "YYYYMMDD" (an empty date box as ""); any other text as typed.
-QString plainDefault(int field, const QString& typed, const mainwin::DisplayFormats& formats) {
+QString plainDefault(int field, const QString& typed, const DisplayFormats& formats) {
     if (field == kDateField) {
         if (isEmptyDateBox(typed)) return {};
         const std::optional<engine::Date> d = dateFromBox(typed, formats);
@@ -84,7 +84,7 @@ QString plainDefault(int field, const QString& typed, const mainwin::DisplayForm
 
 // The box text of a default saved in its plain form, in the formats in force; text that is not
 // in the plain form is shown as it is.
-QString shownDefault(int field, const QString& saved, const mainwin::DisplayFormats& formats) {
+QString shownDefault(int field, const QString& saved, const DisplayFormats& formats) {
     if (field == kDateField) {
         engine::Date d;
         if (saved.isEmpty()) return RecordForm::emptyDateText(formats.dateSeparator());
@@ -116,7 +116,7 @@ QString RecordForm::emptyDateText(const QString& separator) {
     return QStringLiteral("  ") + separator + QStringLiteral("  ") + separator + QStringLiteral("    ");
 }
 
-QString RecordForm::dateBoxText(const engine::Date& date, const mainwin::DisplayFormats& formats) {
+QString RecordForm::dateBoxText(const engine::Date& date, const DisplayFormats& formats) {
     const QString sep = formats.dateSeparator();
     if (date.isBlank()) return emptyDateText(sep);
     // Without leading zeros a one-digit day or month stands at the left of its two places, as
@@ -142,7 +142,7 @@ QString RecordForm::fitDateBox(const QString& text, const QString& separator) {
     return group(0, 2) + separator + group(3, 2) + separator + group(6, 4);
 }
 
-RecordValues RecordForm::fromRecord(const engine::Table& table, const mainwin::DisplayFormats& formats,
+RecordValues RecordForm::fromRecord(const engine::Table& table, const DisplayFormats& formats,
                                     QString& rememberedQuantity) {
     RecordValues v;
     for (int field = 1; field <= kTextBoxCount; ++field) {
@@ -177,7 +177,7 @@ RecordValues RecordForm::fromRecord(const engine::Table& table, const mainwin::D
 }
 
 RecordValues RecordForm::cleared(ClearKind kind, const data::RecordDefaults& defaults,
-                                 const mainwin::DisplayFormats& formats, QString& rememberedQuantity) {
+                                 const DisplayFormats& formats, QString& rememberedQuantity) {
     const bool useDefaults = (kind == ClearKind::NewRecord && defaults.loadWithAdd) ||
                              (kind == ClearKind::Clear && defaults.loadWithClear) || kind == ClearKind::LoadDefaults;
     RecordValues v;
@@ -202,7 +202,7 @@ RecordValues RecordForm::cleared(ClearKind kind, const data::RecordDefaults& def
 std::optional<QString> RecordForm::copyToDefaults(const RecordValues& values,
                                                   data::RecordDefaults& defaults,
                                                   const std::array<QString, 25>& captions,
-                                                  const mainwin::DisplayFormats& formats) {
+                                                  const DisplayFormats& formats) {
     data::RecordDefaults saved = defaults;
     for (int field = 1; field <= kTextBoxCount; ++field) {
         const QString typed = values[field];
@@ -231,7 +231,7 @@ std::optional<QString> RecordForm::copyToDefaults(const RecordValues& values,
 
 std::optional<StoreProblem> RecordForm::check(const RecordValues& values, const engine::Table& table,
                                               const std::array<QString, 25>& captions,
-                                              const mainwin::DisplayFormats& formats) {
+                                              const DisplayFormats& formats) {
     const CheckResult numbers = checkBeforeStoring(checkedTexts(values), formats);
     if (!numbers.ok()) return StoreProblem{checkedField(numbers.failure->box), numbers.failure->message};
 
@@ -250,7 +250,7 @@ std::optional<StoreProblem> RecordForm::check(const RecordValues& values, const 
 }
 
 std::optional<StoreProblem> RecordForm::write(engine::Table& table, const RecordValues& values, bool insert,
-                                              const mainwin::DisplayFormats& formats,
+                                              const DisplayFormats& formats,
                                               const std::array<QString, 25>& captions) {
     const CheckResult numbers = checkBeforeStoring(checkedTexts(values), formats);
     if (!numbers.ok()) return StoreProblem{checkedField(numbers.failure->box), numbers.failure->message};

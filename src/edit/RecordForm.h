@@ -15,7 +15,7 @@
 
 #include "data/Settings.h"
 #include "engine/Date.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 
 namespace vz::engine {
 class Table;
@@ -59,7 +59,7 @@ public:
     // a leading zero when the format has them (otherwise a one-digit number stands left in its
     // two places), and always the full year (a two-digit year read back would land in the
     // current century). A blank date gives the empty box.
-    static QString dateBoxText(const engine::Date& date, const mainwin::DisplayFormats& formats);
+    static QString dateBoxText(const engine::Date& date, const DisplayFormats& formats);
     // Any text put into the date box (a saved default, perhaps under another separator): the
     // digits found in each of its three places, at the left of the place, with the separator in
     // force between them.
@@ -72,7 +72,7 @@ public:
     // number display format with no decimals, each when the field is not empty; Wanted ticked
     // for "Yes" exactly. `rememberedQuantity` gets the Quantity text as loaded; a ticked Wanted
     // then shows Quantity "0".
-    static RecordValues fromRecord(const engine::Table& table, const mainwin::DisplayFormats& formats,
+    static RecordValues fromRecord(const engine::Table& table, const DisplayFormats& formats,
                                    QString& rememberedQuantity);
 
     // DoClear: the saved defaults when `kind` asks for them (NewRecord with "Load Defaults With
@@ -80,7 +80,7 @@ public:
     // boxes with Market Value "0", Quantity "1" and Purchase Price "0", Wanted unticked.
     // `rememberedQuantity` gets the Quantity text; a ticked Wanted then shows Quantity "0".
     static RecordValues cleared(ClearKind kind, const data::RecordDefaults& defaults,
-                                const mainwin::DisplayFormats& formats, QString& rememberedQuantity);
+                                const DisplayFormats& formats, QString& rememberedQuantity);
 
     // "Save Current Values As Defaults": every box text cut to its saved default's length, and
     // Wanted. Numbers and the date that read under `formats` are kept in their plain form (see
@@ -91,7 +91,7 @@ public:
     // to show (naming the character and the box) is returned.
     [[nodiscard]] static std::optional<QString> copyToDefaults(
         const RecordValues& values, data::RecordDefaults& defaults,
-        const std::array<QString, 25>& captions, const mainwin::DisplayFormats& formats);
+        const std::array<QString, 25>& captions, const DisplayFormats& formats);
 
     // --- The change snapshot
 
@@ -107,7 +107,7 @@ public:
     // name the boxes (index 0: field 1). Nothing is shown or written here.
     static std::optional<StoreProblem> check(const RecordValues& values, const engine::Table& table,
                                              const std::array<QString, 25>& captions,
-                                             const mainwin::DisplayFormats& formats);
+                                             const DisplayFormats& formats);
 
     // Writes the boxes to the table: a new record when `insert`, else the current record. The
     // record is either written whole or not at all: a field the table refuses, or a failing
@@ -116,7 +116,7 @@ public:
     // number box stores 0. Run check() first: this answers a problem for text check() refuses.
     // A value the table refuses is named by its box's caption in `captions` (fields 1 to 25).
     static std::optional<StoreProblem> write(engine::Table& table, const RecordValues& values, bool insert,
-                                             const mainwin::DisplayFormats& formats,
+                                             const DisplayFormats& formats,
                                              const std::array<QString, 25>& captions = {});
 
     // --- Printing

@@ -30,7 +30,7 @@
 #include "edit/TMyMiscellaneous.h"
 #include "engine/Table.h"
 #include "main/ApplyColours.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "main/Program.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"
@@ -207,7 +207,7 @@ void TMyEdit::buildBoxes(QWidget* client) {
     BlankDateButton = makeButton(client, "BlankDateButton", QStringLiteral("Blank Date"));
     place(BlankDateButton, kLeftBox + 90, rowTop(7), 80);
     connect(BlankDateButton, &QPushButton::clicked, this, [this] {
-        PurchDate->setText(RecordForm::emptyDateText(mainwin::displayFormats().dateSeparator()));
+        PurchDate->setText(RecordForm::emptyDateText(displayFormats().dateSeparator()));
     });
 
     pair(8, kMisc, false, 420);
@@ -378,7 +378,7 @@ void TMyEdit::FormShow() {
     mainwin::applyColourSet(this, program_.settings().database.colourSet(data::WindowGroup::Edit));
 
     // The date box's mask follows the separator of the date format in force.
-    const QString sep = mainwin::displayFormats().dateSeparator();
+    const QString sep = displayFormats().dateSeparator();
     PurchDate->setInputMask(QStringLiteral("99") + sep + QStringLiteral("99") + sep + QStringLiteral("9999; "));
 
     engine::Table* table = program_.database().table();
@@ -406,7 +406,7 @@ void TMyEdit::setBoxText(int field, const QString& text) {
     auto* combo = qobject_cast<QComboBox*>(w);
     QLineEdit* edit = combo ? combo->lineEdit() : static_cast<QLineEdit*>(w);
     if (edit == PurchDate) {
-        edit->setText(RecordForm::fitDateBox(text, mainwin::displayFormats().dateSeparator()));
+        edit->setText(RecordForm::fitDateBox(text, displayFormats().dateSeparator()));
         return;
     }
     // The typing limit must not cut what the window puts into a box: a money amount with its
@@ -447,7 +447,7 @@ void TMyEdit::focusBox(int field) {
 void TMyEdit::LoadInData() {
     engine::Table* table = program_.database().table();
     if (!table || !table->hasRecord()) return;
-    setValues(RecordForm::fromRecord(*table, mainwin::displayFormats(), rememberedQuantity_));
+    setValues(RecordForm::fromRecord(*table, displayFormats(), rememberedQuantity_));
     applyWantedState();
     CalcTotals();
 }
@@ -458,7 +458,7 @@ bool TMyEdit::ValuesChanged() const { return form_.ValuesChanged(values()); }
 
 void TMyEdit::DoClear(int kind) {
     if (kind < 1 || kind > 3) return;
-    setValues(RecordForm::cleared(ClearKind(kind), program_.settings().global.defaults, mainwin::displayFormats(),
+    setValues(RecordForm::cleared(ClearKind(kind), program_.settings().global.defaults, displayFormats(),
                                   rememberedQuantity_));
     applyWantedState();
     CalcTotals();
@@ -503,7 +503,7 @@ bool TMyEdit::DoUpdate() {
         return false;
     }
     const RecordValues v = values();
-    const mainwin::DisplayFormats& formats = mainwin::displayFormats();
+    const DisplayFormats& formats = displayFormats();
     const std::array<QString, 25> names = captions();
     std::optional<StoreProblem> problem = RecordForm::check(v, *table, names, formats);
     if (!problem) problem = RecordForm::write(*table, v, editMode_ != ExistingRecord, formats, names);
@@ -647,7 +647,7 @@ void TMyEdit::DoLoadDefaults() {
 void TMyEdit::DoSaveDefaults() {
     if (browseOnly_) return;
     if (const std::optional<QString> refusal = RecordForm::copyToDefaults(
-            values(), program_.settings().global.defaults, captions(), mainwin::displayFormats())) {
+            values(), program_.settings().global.defaults, captions(), displayFormats())) {
         program_.ui().error(*refusal);
         return;
     }

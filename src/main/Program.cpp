@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "common/Interaction.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "reports/ReportFile.h"
 #include "search/SortOrder.h"
 

@@ -30,7 +30,7 @@
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ControlFonts.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "main/GridChoiceBoxes.h"
 #include "main/MainWindowPlacement.h"
 #include "main/Program.h"

@@ -8,7 +8,7 @@
 #include "data/ListFile.h"
 #include "data/Settings.h"
 #include "engine/Table.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 
 namespace vz::reports {
 namespace {
@@ -205,7 +205,7 @@ QString ReportRun::fieldText(int number) const {
     if (i < 0 || table_.isBlank(i)) return {};
     if (data::schemaField(number).type == data::FieldTypeCode::Date) {
         auto d = table_.date(i);
-        return d ? mainwin::displayFormats().formatDate(*d) : QString();
+        return d ? displayFormats().formatDate(*d) : QString();
     }
     return trimRight(fromStd(table_.text(i)));
 }
@@ -216,7 +216,7 @@ QString ReportRun::fieldValue(int number) const {
     if (i < 0 || table_.isBlank(i)) return {};
     auto v = table_.number(i);
     if (!v || !std::isfinite(*v)) return {};
-    const auto& formats = mainwin::displayFormats();
+    const auto& formats = displayFormats();
     if (data::schemaField(number).type == data::FieldTypeCode::Decimal) return formats.formatMoney(*v);
     if (number == kYear) return QString::number(std::llround(*v));
     return formats.formatNumber(*v, 0);
@@ -257,7 +257,7 @@ QString ReportRun::cellText(const ReportItem& item, Role role, Sums sums) const 
         const int kind = item.fieldNumber;
         if (kind < kTotalValue || kind > kTotalQuantity) return {};
         const double sum = sums == Sums::Group ? totals_.group(kind) : totals_.report(kind);
-        const auto& formats = mainwin::displayFormats();
+        const auto& formats = displayFormats();
         return kind == kTotalQuantity ? formats.formatNumber(sum, 0) : formats.formatMoney(sum);
     }
     return fieldValue(item.fieldNumber);
@@ -503,7 +503,7 @@ bool ReportRun::page(PageEngine& e) {
 }
 
 void ReportRun::footer(PageEngine& e) {
-    const QString date = def_.dateOnPages ? mainwin::displayFormats().formatDate(context_.today) : QString();
+    const QString date = def_.dateOnPages ? displayFormats().formatDate(context_.today) : QString();
     const QString number = QStringLiteral("Page %1").arg(e.pageNumber());
     if (textMode()) {
         QString line;

@@ -14,7 +14,7 @@
 #include "DelimitedText.h"
 #include "common/ProgramFolder.h"
 #include "data/Settings.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "reports/BuiltInReports.h"
 #include "reports/ReportFile.h"
 
@@ -93,8 +93,8 @@ TEST_F(CliReport, TextReportWritesTheBuiltInsAndFollowsTheSavedOrder) {
 
 TEST_F(CliReport, TheGlobalFormatsShapeDatesAndMoney) {
     vz::data::GlobalSettings global;
-    for (int code = 1; code <= vz::mainwin::kDateFormatCount; ++code)
-        if (vz::mainwin::DisplayFormats::dateCaption(code) == QStringLiteral("dd.mm.yyyy"))
+    for (int code = 1; code <= vz::kDateFormatCount; ++code)
+        if (vz::DisplayFormats::dateCaption(code) == QStringLiteral("dd.mm.yyyy"))
             global.misc.dateFormat = code;
     global.misc.dateLeadingZeros = true;
     ASSERT_TRUE(vz::data::saveGlobalSettings(global, vz::globalSettingsPath()));

@@ -6,10 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 
 using namespace vz;
-using namespace vz::mainwin;
 
 namespace {
 

@@ -10,17 +10,17 @@ using namespace vz::edit;
 
 namespace {
 
-mainwin::DisplayFormats usFormats(int dateCode = 1) {
-    mainwin::DisplayFormats f;
+DisplayFormats usFormats(int dateCode = 1) {
+    DisplayFormats f;
     f.setDateFormat(dateCode, false);
     return f;
 }
 
 // Decimal comma, full stop between groups, as much of continental Europe writes numbers.
-mainwin::DisplayFormats commaFormats() {
-    mainwin::DisplayFormats f;
-    f.setCurrencyFormat(mainwin::kFormatRegional);
-    f.setNumericFormat(mainwin::kFormatRegional);
+DisplayFormats commaFormats() {
+    DisplayFormats f;
+    f.setCurrencyFormat(kFormatRegional);
+    f.setNumericFormat(kFormatRegional);
     f.setRegional({QStringLiteral(","), QStringLiteral("."), 2});
     return f;
 }
@@ -83,10 +83,10 @@ TEST(FieldChecks, WholeNumbersStayWithinTheSigned32BitRange) {
 }
 
 TEST(FieldChecks, BlankSeparatorsFromAnEmptyRegionalSetting) {
-    mainwin::DisplayFormats f;
-    f.setCurrencyFormat(mainwin::kFormatRegional);
+    DisplayFormats f;
+    f.setCurrencyFormat(kFormatRegional);
     f.setRegional({QStringLiteral(","), QStringLiteral(" "), 2});
-    EXPECT_EQ(normaliseNumber(u" 1 234 567,25 ", mainwin::kFormatRegional, f.regional()), "1234567.25");
+    EXPECT_EQ(normaliseNumber(u" 1 234 567,25 ", kFormatRegional, f.regional()), "1234567.25");
     EXPECT_EQ(moneyFromBox(u"1 234,5", f), 1234.5);
 }
 

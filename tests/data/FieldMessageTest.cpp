@@ -10,7 +10,7 @@
 #include "data/Schema.h"
 #include "edit/RecordForm.h"
 #include "engine/Table.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "main/ViewerModel.h"
 
 using namespace vz;
@@ -91,7 +91,7 @@ TEST_F(RefusedValue, TheEditWindowNamesTheBoxOfAValueTheTableRefuses) {
                                                     qsizetype(data::schemaField(n).caption.size()));
     captions[14] = "Price Paid";
     const std::optional<edit::StoreProblem> p =
-        edit::RecordForm::write(*table, v, true, mainwin::DisplayFormats{}, captions);
+        edit::RecordForm::write(*table, v, true, DisplayFormats{}, captions);
     ASSERT_TRUE(p.has_value());
     EXPECT_EQ(p->field, 15);
     EXPECT_TRUE(p->message.startsWith("Price Paid cannot take")) << p->message.toStdString();

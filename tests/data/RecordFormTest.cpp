@@ -41,7 +41,7 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<engine::Table> table;
-    mainwin::DisplayFormats formats;
+    DisplayFormats formats;
 };
 
 // The date box always shows the whole year, so that a date loaded and stored again under a
@@ -50,7 +50,7 @@ TEST(RecordFormDates, EveryFormatShowsADateThatReadsBackAsTheSameDay) {
     const engine::Date day{1998, 3, 5};
     for (int code = 1; code <= 12; ++code) {
         for (bool zeros : {false, true}) {
-            mainwin::DisplayFormats f;
+            DisplayFormats f;
             f.setDateFormat(code, zeros);
             const QString shown = RecordForm::dateBoxText(day, f);
             EXPECT_EQ(shown.size(), 10) << code;
@@ -60,7 +60,7 @@ TEST(RecordFormDates, EveryFormatShowsADateThatReadsBackAsTheSameDay) {
             EXPECT_EQ(*back, day) << code << " " << shown.toStdString();
         }
     }
-    mainwin::DisplayFormats f;
+    DisplayFormats f;
     f.setDateFormat(4, false);
     EXPECT_EQ(RecordForm::dateBoxText(day, f), "5 /3 /1998");
     EXPECT_EQ(RecordForm::dateBoxText(engine::Date{}, f), "  /  /    ");
@@ -76,7 +76,7 @@ TEST(RecordFormDates, TextPutIntoTheDateBoxKeepsItsDigitsUnderTheSeparatorInForc
 }
 
 TEST(RecordFormDefaults, ClearKindsChooseBetweenEmptyBoxesAndTheSavedDefaults) {
-    mainwin::DisplayFormats f;
+    DisplayFormats f;
     data::RecordDefaults d;
     d.text[3 - 1] = "Peru";
     d.text[6 - 1] = "12";
@@ -114,7 +114,7 @@ TEST(RecordFormDefaults, ClearKindsChooseBetweenEmptyBoxesAndTheSavedDefaults) {
 // Defaults were kept as typed: "1.25" saved under U.S. formats came back as 125 under a decimal
 // comma. They are kept in a plain form and shown in the formats in force.
 TEST(RecordFormDefaults, SavedDefaultsKeepTheirValueAcrossAChangeOfFormats) {
-    mainwin::DisplayFormats us;
+    DisplayFormats us;
     us.setDateFormat(1, false);  // m/d/yy
     RecordValues typed;
     typed[5] = "1.25";       // Market Value
@@ -137,10 +137,10 @@ TEST(RecordFormDefaults, SavedDefaultsKeepTheirValueAcrossAChangeOfFormats) {
     data::loadGlobalSettings(back, dir.filePath("DUZEZIVA.INI"), dir.path());
     ASSERT_EQ(back.defaults, d);
 
-    mainwin::DisplayFormats comma;
+    DisplayFormats comma;
     comma.setRegional({QStringLiteral(","), QStringLiteral("."), 2});
-    comma.setCurrencyFormat(mainwin::kFormatRegional);
-    comma.setNumericFormat(mainwin::kFormatRegional);
+    comma.setCurrencyFormat(kFormatRegional);
+    comma.setNumericFormat(kFormatRegional);
     comma.setDateFormat(12, true);  // dd.mm.yyyy
     QString remembered;
     const RecordValues shown =
@@ -190,7 +190,7 @@ TEST(RecordFormDefaults, DefaultsOfEarlierFilesAreTheTextsAsTyped) {
     data::GlobalSettings g;
     data::loadGlobalSettings(g, dir.filePath("DUZEZIVA.INI"), dir.path());
     EXPECT_FALSE(g.defaults.plainValues);
-    mainwin::DisplayFormats us;
+    DisplayFormats us;
     QString remembered;
     const RecordValues shown =
         RecordForm::cleared(ClearKind::LoadDefaults, g.defaults, us, remembered);
@@ -201,7 +201,7 @@ TEST(RecordFormDefaults, DefaultsOfEarlierFilesAreTheTextsAsTyped) {
 
 // A default the settings file cannot hold was written as "?"; it is refused by name.
 TEST(RecordFormDefaults, ACharacterTheSettingsFileCannotHoldIsRefused) {
-    mainwin::DisplayFormats f;
+    DisplayFormats f;
     data::RecordDefaults d;
     d.text[3 - 1] = "Peru";
     const data::RecordDefaults before = d;
@@ -287,9 +287,9 @@ TEST_F(RecordFormTable, LoadingDropsTrailingBlanksAndWritesNumbersInTheDisplayFo
 // shown again with all their digits and stored unchanged when the record is stored again; an
 // amount with more decimals than the field holds is refused, naming its box.
 TEST_F(RecordFormTable, LongAmountsAreStoredAndShownExactly) {
-    mainwin::DisplayFormats comma;
+    DisplayFormats comma;
     comma.setRegional({QStringLiteral(","), QStringLiteral("."), 2});
-    comma.setCurrencyFormat(mainwin::kFormatRegional);
+    comma.setCurrencyFormat(kFormatRegional);
     for (const auto& [f, price, market] :
          {std::tuple{formats, "99,999,999,999,999.99", "123456789012345.6789"},
           std::tuple{comma, "99.999.999.999.999,99", "123456789012345,6789"}}) {
@@ -305,7 +305,7 @@ TEST_F(RecordFormTable, LongAmountsAreStoredAndShownExactly) {
         QString remembered;
         const RecordValues back = RecordForm::fromRecord(*table, f, remembered);
         EXPECT_EQ(back[15], price);
-        EXPECT_EQ(back[5], f.currencyFormat() == mainwin::kFormatUS ? "123,456,789,012,345.6789"
+        EXPECT_EQ(back[5], f.currencyFormat() == kFormatUS ? "123,456,789,012,345.6789"
                                                                     : "123.456.789.012.345,6789");
         ASSERT_FALSE(RecordForm::write(*table, back, false, f).has_value());
         EXPECT_EQ(table->text(14), "99999999999999.99");

@@ -11,7 +11,7 @@
 #include "data/Schema.h"
 #include "data/Settings.h"
 #include "engine/Table.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "reports/BuiltInReports.h"
 #include "reports/PageEngine.h"
 #include "reports/PageStream.h"
@@ -73,9 +73,9 @@ const std::vector<Stamp> kFourStamps = {
 };
 
 ReportContext context() {
-    mainwin::displayFormats().setDateFormat(7, true);  // mm/dd/yyyy
-    mainwin::displayFormats().setCurrencyFormat(mainwin::kFormatUS);
-    mainwin::displayFormats().setNumericFormat(mainwin::kFormatUS);
+    displayFormats().setDateFormat(7, true);  // mm/dd/yyyy
+    displayFormats().setCurrencyFormat(kFormatUS);
+    displayFormats().setNumericFormat(kFormatUS);
     ReportContext c = ReportContext::fromSettings(data::DatabaseSettings{});  // sorted by Country
     c.today = engine::Date{2024, 3, 5};
     return c;

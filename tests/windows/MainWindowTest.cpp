@@ -23,7 +23,7 @@
 #include "common/ScriptedInteraction.h"
 #include "data/DataLists.h"
 #include "engine/Table.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "main/Program.h"
 #include "main/ScreenSize.h"
 #include "main/TMain.h"
@@ -521,11 +521,11 @@ TEST(MainWindow, ChoicesSurviveARestart) {
     TMain w(*s.program);
     EXPECT_TRUE(findItem(w.menuBar(), "&Options", "dd.mm.yyyy")->isChecked());
     EXPECT_TRUE(findItem(w.menuBar(), "&Options", "&None")->isChecked());
-    EXPECT_EQ(mainwin::displayFormats().formatDate({1998, 3, 5}), "05.03.1998");
+    EXPECT_EQ(displayFormats().formatDate({1998, 3, 5}), "05.03.1998");
     EXPECT_EQ(w.width(), 700);
     // Back to the default for the other tests.
-    mainwin::displayFormats().setDateFormat(1, false);
-    mainwin::displayFormats().setCurrencyFormat(mainwin::kFormatUS);
+    displayFormats().setDateFormat(1, false);
+    displayFormats().setCurrencyFormat(kFormatUS);
 }
 
 // The label font reaches every label of the main window: the count in full, the headings in
@@ -588,5 +588,5 @@ TEST(MainWindow, DateFormatChoiceRedrawsTheGridDates) {
     EXPECT_EQ(date.data().toString(), "5/3/1998");
     findItem(w.menuBar(), "&Options", "&Leading Zeros")->trigger();
     EXPECT_EQ(date.data().toString(), "05/03/1998");
-    mainwin::displayFormats().setDateFormat(1, false);
+    displayFormats().setDateFormat(1, false);
 }

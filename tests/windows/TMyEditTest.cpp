@@ -24,7 +24,7 @@
 #include "common/ProfileFile.h"
 #include "edit/TMyEdit.h"
 #include "engine/Table.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "main/Program.h"
 
 using namespace vz;
@@ -41,8 +41,8 @@ class EditWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-        mainwin::DisplayFormats& f = mainwin::displayFormats();
-        f = mainwin::DisplayFormats{};
+        DisplayFormats& f = displayFormats();
+        f = DisplayFormats{};
         program = std::make_unique<mainwin::Program>(dir.path(), globalSettingsPath(), ui);
         ASSERT_TRUE(program->startUp());
         window = std::make_unique<TMyEdit>(*program);
@@ -124,7 +124,7 @@ TEST_F(EditWindow, ShowingAnExistingRecordLoadsItsFieldsInTheDisplayFormats) {
     EXPECT_FALSE(window->ValuesChanged());
 
     // Leading zeros and a day-first format show in the date box; the year is always whole.
-    mainwin::displayFormats().setDateFormat(5, true);
+    displayFormats().setDateFormat(5, true);
     open(TMyEdit::ExistingRecord);
     EXPECT_EQ(line("PurchDate")->displayText(), "05-03-1998");
 }
@@ -147,11 +147,11 @@ TEST_F(EditWindow, ALoadedAmountLongerThanItsBoxIsKeptWholeAndStoredUnchanged) {
 // loaded into its box) are shown, rewritten and stored with every digit, under either number
 // format; more decimals than the field holds are refused rather than rounded.
 TEST_F(EditWindow, LongAmountsAreShownAndStoredExactly) {
-    mainwin::DisplayFormats& f = mainwin::displayFormats();
+    DisplayFormats& f = displayFormats();
     f.setRegional({QStringLiteral(","), QStringLiteral("."), 2});
-    for (int format : {mainwin::kFormatUS, mainwin::kFormatRegional}) {
+    for (int format : {kFormatUS, kFormatRegional}) {
         f.setCurrencyFormat(format);
-        const bool us = format == mainwin::kFormatUS;
+        const bool us = format == kFormatUS;
         addRecord("A1", "Peru");
         ASSERT_TRUE(table().edit());
         ASSERT_TRUE(table().setText(kCost, "99999999999999.99"));
@@ -388,7 +388,7 @@ TEST_F(EditWindow, AFailingCheckStoresNothingAndFocusesItsBox) {
 }
 
 TEST_F(EditWindow, StoringWritesEveryBoxAndExtendsOnlyCountryTopicAndCondition) {
-    mainwin::displayFormats().setDateFormat(2, false);  // mm-dd-yy
+    displayFormats().setDateFormat(2, false);  // mm-dd-yy
     open(TMyEdit::NewRecord);
     combo("Country")->setEditText("Narnia");
     combo("Topic")->setEditText("Ships");

@@ -12,7 +12,7 @@
 
 #include "engine/Date.h"
 
-namespace vz::mainwin {
+namespace vz {
 
 // The three regional values the "Windows setting" formats use.
 struct RegionalValues {
@@ -82,4 +82,4 @@ DisplayFormats& displayFormats();
 // display formats are this with their own separators.
 QString groupedNumber(double value, int decimals, const QString& point, const QString& group);
 
-}  // namespace vz::mainwin
+}  // namespace vz

@@ -1,4 +1,4 @@
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 
 #include <QDate>
 #include <algorithm>
@@ -6,7 +6,7 @@
 #include <clocale>
 #include <cmath>
 
-namespace vz::mainwin {
+namespace vz {
 
 namespace {
 
@@ -159,4 +159,4 @@ DisplayFormats& displayFormats() {
     return formats;
 }
 
-}  // namespace vz::mainwin
+}  // namespace vz
