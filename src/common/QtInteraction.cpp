@@ -6,7 +6,12 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -102,6 +107,39 @@ std::optional<QFont> QtInteraction::chooseFontStyle(const QFont& initial, const 
     FontStyleDialog d(initial, title, parent_);
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     return d.chosenFont();
+}
+
+std::optional<std::pair<QFont, QColor>> QtInteraction::chooseFontAndColour(const QFont& initial,
+                                                                           const QColor& colour,
+                                                                           const QString& title) {
+    // Qt's font dialog, without its own buttons, above a colour line with a sample of the text.
+    QDialog d(dialogParent());
+    d.setWindowTitle(title);
+    auto* fonts = new QFontDialog(initial, &d);
+    fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
+    fonts->setWindowFlags(Qt::Widget);
+    QColor chosen = colour;
+    auto* sample = new QLabel(QStringLiteral("AaBbYyZz"), &d);
+    auto* pick = new QPushButton(QStringLiteral("&Color..."), &d);
+    auto showColour = [&] { sample->setStyleSheet(QStringLiteral("color: %1;").arg(chosen.name())); };
+    showColour();
+    QObject::connect(pick, &QPushButton::clicked, &d, [&] {
+        const QColor c = QColorDialog::getColor(chosen, &d, QStringLiteral("Color"));
+        if (c.isValid()) chosen = c;
+        showColour();
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    auto* colourLine = new QHBoxLayout;
+    colourLine->addWidget(pick);
+    colourLine->addWidget(sample, 1);
+    auto* layout = new QVBoxLayout(&d);
+    layout->addWidget(fonts);
+    layout->addLayout(colourLine);
+    layout->addWidget(buttons);
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    return std::make_pair(fonts->currentFont(), chosen);
 }
 
 std::optional<QColor> QtInteraction::chooseColor(const QColor& initial, const QString& title) {

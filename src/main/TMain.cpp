@@ -39,6 +39,7 @@
 #include "main/TColorConfig.h"
 #include "main/TOtherProducts.h"
 #include "main/TTipOfDay.h"
+#include "main/TViewConfig.h"
 #include "main/ViewerModel.h"
 #include "main/ViewerPlace.h"
 #include "main/WindowLayout.h"
@@ -228,6 +229,7 @@ void TMain::buildMenus() {
         {C::Delete, [this] { DoDelete(); }},
         {C::EndSearch, [this] { DoEndSearch(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
+        {C::Viewer, [this] { DoViewer(); }},
         {C::Help, [this] { DoHelp(); }},
         {C::Tips, [this] { showTipOfDay(this, program_.settings(), false); }},
         {C::About, [this] { showAbout(this); }},
@@ -657,6 +659,16 @@ void TMain::setButtonBar(int choice) {
 // The viewer
 
 void TMain::SetViewerOptions() {
+    const uint32_t current = program_.database().table() ? program_.database().table()->recNo() : 0;
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
+    applyViewerLayout();
+    model_->reload();
+    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0) (void)t->go(current);
+    showCurrentRecord(place);
+    ViewerGrid->viewport()->update();
+}
+
+void TMain::applyViewerLayout() {
     const data::DatabaseSettings& s = program_.settings().database;
     const data::GridOptions& o = s.gridOptions;
     // Always: Tab moves between cells, the selection shows without the focus.
@@ -708,15 +720,12 @@ void TMain::SetViewerOptions() {
     const std::vector<int> columns = viewerColumns(order, display);
     QStringList captions;
     for (int f : columns) captions << s.field(f).caption;
-    const uint32_t current = program_.database().table() ? program_.database().table()->recNo() : 0;
     const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     model_->setColumns(columns, captions);
     const int charWidth = QFontMetrics(cellFont).horizontalAdvance(QLatin1Char('0'));
     for (int c = 0; c < int(columns.size()); ++c)
         ViewerGrid->setColumnWidth(c, charWidth * std::clamp(s.field(columns[size_t(c)]).width, 1, 255) + 6);
     ViewerGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
-    model_->reload();
-    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0) (void)t->go(current);
     showCurrentRecord(place);
     ViewerGrid->viewport()->update();
 }
@@ -881,6 +890,14 @@ void TMain::DoExit() { close(); }
 void TMain::DoColor(int setNumber) {
     if (runColourConfig(this, program_.ui(), program_.settings(), setNumber) && (setNumber == 1 || setNumber == 6))
         applyColours();
+}
+
+void TMain::DoViewer() {
+    if (browseOnly_) return;
+    syncTableToGrid();
+    const bool captionsChanged = runViewerConfig(this, program_.ui(), program_.settings().database);
+    applyViewerLayout();
+    if (captionsChanged) emit fieldCaptionsChanged();
 }
 
 void TMain::DoListMaintenance(data::DataList list) {
