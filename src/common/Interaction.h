@@ -65,7 +65,8 @@ public:
     // `initial` and `colour`, it offers name, size, bold, italic, underline, strike-out and the
     // colour. Empty when the user cancelled. Without an override of its own it is chooseFont()
     // with the colour kept.
-    virtual std::optional<std::pair<QFont, QColor>> chooseFontAndColour(const QFont& initial, const QColor& colour,
+    virtual std::optional<std::pair<QFont, QColor>> chooseFontAndColour(const QFont& initial,
+                                                                        const QColor& colour,
                                                                         const QString& title) {
         std::optional<QFont> f = chooseFont(initial, title);
         if (!f) return std::nullopt;

@@ -5,16 +5,16 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
-#include <QFileDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include "common/HelpWindow.h"
 
@@ -121,7 +121,9 @@ std::optional<std::pair<QFont, QColor>> QtInteraction::chooseFontAndColour(const
     QColor chosen = colour;
     auto* sample = new QLabel(QStringLiteral("AaBbYyZz"), &d);
     auto* pick = new QPushButton(QStringLiteral("&Color..."), &d);
-    auto showColour = [&] { sample->setStyleSheet(QStringLiteral("color: %1;").arg(chosen.name())); };
+    auto showColour = [&] {
+        sample->setStyleSheet(QStringLiteral("color: %1;").arg(chosen.name()));
+    };
     showColour();
     QObject::connect(pick, &QPushButton::clicked, &d, [&] {
         const QColor c = QColorDialog::getColor(chosen, &d, QStringLiteral("Color"));

@@ -45,9 +45,8 @@ std::optional<QFont> ScriptedInteraction::chooseFont(const QFont& initial, const
     return take(fonts);
 }
 
-std::optional<std::pair<QFont, QColor>> ScriptedInteraction::chooseFontAndColour(const QFont& initial,
-                                                                                 const QColor& colour,
-                                                                                 const QString& title) {
+std::optional<std::pair<QFont, QColor>> ScriptedInteraction::chooseFontAndColour(
+    const QFont& initial, const QColor& colour, const QString& title) {
     const std::optional<QFont> f = chooseFont(initial, title);
     QColor c = colour;
     if (!fontColours.empty()) {

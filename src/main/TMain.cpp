@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "common/DisplayFormats.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "data/DataLists.h"
@@ -30,7 +31,6 @@
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ControlFonts.h"
-#include "common/DisplayFormats.h"
 #include "main/GridChoiceBoxes.h"
 #include "main/MainWindowPlacement.h"
 #include "main/Program.h"
@@ -663,7 +663,8 @@ void TMain::SetViewerOptions() {
     const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
     applyViewerLayout();
     model_->reload();
-    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0) (void)t->go(current);
+    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0)
+        (void)t->go(current);
     showCurrentRecord(place);
     ViewerGrid->viewport()->update();
 }
