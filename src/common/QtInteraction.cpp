@@ -118,6 +118,9 @@ std::optional<std::pair<QFont, QColor>> QtInteraction::chooseFontAndColour(const
     auto* fonts = new QFontDialog(initial, &d);
     fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
     fonts->setWindowFlags(Qt::Widget);
+    // Escape and Enter inside the font part answer for the whole dialog.
+    QObject::connect(fonts, &QDialog::rejected, &d, &QDialog::reject);
+    QObject::connect(fonts, &QDialog::accepted, &d, &QDialog::accept);
     QColor chosen = colour;
     auto* sample = new QLabel(QStringLiteral("AaBbYyZz"), &d);
     auto* pick = new QPushButton(QStringLiteral("&Color..."), &d);
@@ -140,8 +143,13 @@ std::optional<std::pair<QFont, QColor>> QtInteraction::chooseFontAndColour(const
     layout->addWidget(fonts);
     layout->addLayout(colourLine);
     layout->addWidget(buttons);
+    // A name this system lacks (the "Arial" of collections made elsewhere) shows as the face that
+    // stands in for it; unless another face is picked, the font keeps the name it came with.
+    const QString shownFamily = fonts->currentFont().family();
     if (d.exec() != QDialog::Accepted) return std::nullopt;
-    return std::make_pair(fonts->currentFont(), chosen);
+    QFont font = fonts->currentFont();
+    if (font.family() == shownFamily) font.setFamily(initial.family());
+    return std::make_pair(font, chosen);
 }
 
 std::optional<QColor> QtInteraction::chooseColor(const QColor& initial, const QString& title) {

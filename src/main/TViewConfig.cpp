@@ -399,7 +399,17 @@ void TViewConfig::FormShow() {
         g->verticalHeader()->setDefaultSectionSize(scaled(24));
     }
     OrderList->resize(scaled(200 + 20), OrderList->height());
-    applyColourSet(this, settings_.colourSet(data::WindowGroup::Configure));
+    const data::ColourSet& colours = settings_.colourSet(data::WindowGroup::Configure);
+    applyColourSet(this, colours);
+    // The pages are the window's background, not the style's own pane colour.
+    for (int page = 0; page < Notebook->count(); ++page) {
+        QWidget* w = Notebook->widget(page);
+        QPalette p = w->palette();
+        p.setColor(QPalette::Window, toQColor(colours[data::ColourRole::MainBackground]));
+        w->setPalette(p);
+        w->setAutoFillBackground(true);
+    }
+    NamesGrid->setCurrentCell(0, kValueColumn);
     NamesGrid->setFocus(Qt::OtherFocusReason);
 }
 
