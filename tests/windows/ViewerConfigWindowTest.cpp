@@ -5,20 +5,26 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFontDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <memory>
 
+#include "common/QtInteraction.h"
 #include "common/ScriptedInteraction.h"
 #include "edit/TMyEdit.h"
 #include "engine/Table.h"
@@ -367,16 +373,28 @@ TEST(ViewerConfigWindow, TheMainGridEditWindowAndARestartFollowTheChanges) {
         EXPECT_TRUE(model->editable());
         EXPECT_EQ(model->data(model->index(0, 0)).toString(), "Chile");
 
-        // The edit window names the field by its new caption the next time it opens.
+        // The edit window names the field by its new caption the next time it opens, on its
+        // label and on the printed record.
         QString label;
+        const QString pdf = s.dir.filePath("record.pdf");
+        PrintChoice toPdf;
+        toPdf.outputFile = pdf;
+        s.ui.printers.push_back(toPdf);
         QTimer::singleShot(0, [&label] {
             auto* edit = qobject_cast<edit::TMyEdit*>(QApplication::activeModalWidget());
             if (edit == nullptr) return;
             label = edit->findChild<QLabel*>("CountryLabel")->text();
+            edit->DoPrintRecord();
             edit->reject();
         });
         w.DoEdit();
         EXPECT_EQ(label, "Land");
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        text.waitForFinished(30000);
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        EXPECT_TRUE(printed.contains(QRegularExpression("Land: (Chile|Peru|Togo)")))
+            << printed.toStdString();
 
         // Opening again and closing without a caption change re-applies without the signal.
         QTimer::singleShot(0, [] {
@@ -410,4 +428,28 @@ TEST(ViewerConfigWindow, BrowseOnlyModeOpensNothing) {
     w.DoViewer();  // reached some other way: still nothing
     EXPECT_EQ(s.program->settings().database.field(1).caption, "Alpha Catalog");
     EXPECT_TRUE(s.ui.shown.empty());
+}
+
+// The grid font dialog of the running program: OK without picking another face gives back the
+// name it was given, even one the system shows under a stand-in; Escape cancels the whole dialog.
+TEST(ViewerConfigWindow, TheGridFontDialogKeepsTheNameItCameWith) {
+    QtInteraction ui;
+    QFont arial(QStringLiteral("Arial"), 12);
+    QTimer::singleShot(0, [] {
+        if (QWidget* d = QApplication::activeModalWidget())
+            d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const auto chosen = ui.chooseFontAndColour(arial, QColor(1, 2, 3), "Title Font");
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->first.family(), "Arial");
+    EXPECT_EQ(chosen->first.pointSize(), 12);
+    EXPECT_EQ(chosen->second, QColor(1, 2, 3));
+
+    QTimer::singleShot(0, [] {
+        if (QWidget* d = QApplication::activeModalWidget()) {
+            QWidget* inner = d->findChild<QFontDialog*>();
+            QTest::keyClick(inner->focusWidget() ? inner->focusWidget() : inner, Qt::Key_Escape);
+        }
+    });
+    EXPECT_FALSE(ui.chooseFontAndColour(arial, QColor(1, 2, 3), "Title Font"));
 }
