@@ -22,6 +22,7 @@
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ScreenSize.h"
+#include "main/ViewerSettings.h"
 #include "main/WindowLayout.h"
 
 namespace vz::mainwin {
@@ -44,16 +45,6 @@ constexpr const char* kHelpKeywords[] = {
 QString storedName(int field) {
     const std::string_view n = data::schemaField(field).storedName;
     return QString::fromLatin1(n.data(), qsizetype(n.size()));
-}
-
-QFont fontOf(const data::GridFontSettings& s) {
-    QFont f(s.name);
-    if (s.size > 0) f.setPointSize(s.size);
-    f.setBold(s.bold);
-    f.setItalic(s.italic);
-    f.setUnderline(s.underline);
-    f.setStrikeOut(s.strikeout);
-    return f;
 }
 
 // "12pt Arial"
@@ -425,7 +416,7 @@ void TViewConfig::NewColourClick(bool title) {
 void TViewConfig::NewFontClick(bool title) {
     data::GridFontSettings& f = title ? settings_.gridTitleFont : settings_.gridFont;
     const auto chosen =
-        ui_.chooseFontAndColour(fontOf(f), toQColor(f.colour),
+        ui_.chooseFontAndColour(viewerFont(f), toQColor(f.colour),
                                 title ? QStringLiteral("Title Font") : QStringLiteral("Cell Font"));
     if (!chosen) return;
     const QFont& font = chosen->first;
