@@ -18,7 +18,8 @@ namespace vz::reports {
 
 class PageStream : public PageTarget {
 public:
-    explicit PageStream(const QPageSize& paper = QPageSize(QPageSize::Letter), bool landscape = false);
+    explicit PageStream(const QPageSize& paper = QPageSize(QPageSize::Letter),
+                        bool landscape = false);
     ~PageStream() override;
 
     // PageTarget
@@ -33,6 +34,11 @@ public:
     bool landscape() const { return landscape_; }
     // The recorded pages; a job in progress counts its current page.
     int pageCount() const { return int(pages_.size()) + (painter_.isActive() ? 1 : 0); }
+    // The pages finished so far: all of them once the job has ended. Only these can be drawn
+    // or printed, so a preview may show them while the job still runs.
+    int finishedPages() const { return int(pages_.size()); }
+    // True between begin() and end().
+    bool recording() const { return painter_.isActive(); }
     // Device pixels per inch of the recorded pages (a QPicture's resolution).
     double resolution() const;
 

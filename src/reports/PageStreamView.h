@@ -12,14 +12,15 @@ namespace vz::reports {
 
 class PageStreamView {
 public:
-    static constexpr double kMinZoom = 10;   // percent
+    static constexpr double kMinZoom = 10;  // percent
     static constexpr double kMaxZoom = 800;
     static constexpr double kZoomStep = 1.25;  // zoom in multiplies by it, zoom out divides
 
     // `stream` must outlive the view. The view starts on page 1 at 100 % in colour.
     explicit PageStreamView(const PageStream& stream);
 
-    int pageCount() const { return stream_.pageCount(); }
+    // The finished pages: while a job still records, the page in hand is not shown yet.
+    int pageCount() const { return stream_.finishedPages(); }
     // 1 to pageCount(); 0 when the stream has no page.
     int currentPage() const;
     // False, with the page unchanged, when `number` is not a page of the stream.
