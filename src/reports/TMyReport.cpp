@@ -170,6 +170,12 @@ void TMyReport::done(int result) {
     QDialog::done(result);
 }
 
+void TMyReport::setControlsEnabled(bool on) {
+    // The window's own controls only: the status window and the preview are its children.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!w->isWindow()) w->setEnabled(on);
+}
+
 void TMyReport::selectionError() {
     program_.ui().message({QStringLiteral("Error"), kNoSelection, Buttons::Ok, Answer::Ok,
                            MessageIcon::Warning, false});
@@ -277,7 +283,7 @@ void TMyReport::runJob(ReportMode mode, const QString& textFile) {
     running_ = true;
     jobRan_ = true;
     if (dimViewer) dimViewer(true);
-    setEnabled(false);
+    setControlsEnabled(false);
 
     // The pages of a view or text-file job are recorded on the paper of the printer in use, so
     // the preview shows what printing it gives.
@@ -299,8 +305,10 @@ void TMyReport::runJob(ReportMode mode, const QString& textFile) {
     std::unique_ptr<TMyPreview> preview;
     const TMyPreview::Context context{ui, settings, tablePath, program_.programFolder()};
     auto openPreview = [&] {
-        preview = std::make_unique<TMyPreview>(stream, definition->name, context, parentWidget());
+        preview = std::make_unique<TMyPreview>(stream, definition->name, context, this);
         preview->show();
+        preview->raise();
+        preview->activateWindow();
     };
     engine.onStatus = [&](const QString& text) {
         // The first page is done: the preview shows it while the rest is laid out.
@@ -316,7 +324,7 @@ void TMyReport::runJob(ReportMode mode, const QString& textFile) {
     if (mode == ReportMode::Print) ok = device.finish(ok, ui) && ok;
     status.jobEnded(lastResult_.statusText());
     if (dimViewer) dimViewer(false);
-    setEnabled(true);
+    setControlsEnabled(true);
 
     const bool cancelled = lastResult_.outcome == PageEngine::Outcome::Cancelled;
     if (mode == ReportMode::View && cancelled) preview.reset();

@@ -81,6 +81,7 @@ private:
     void runJob(ReportMode mode, const QString& textFile = {});
     QString sortOrderText() const;
     void selectionError();
+    void setControlsEnabled(bool on);
 
     mainwin::Program& program_;
     bool waitForOk_ = true;
