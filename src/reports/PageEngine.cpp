@@ -93,7 +93,26 @@ void PageEngine::reportStatus() {
     if (onStatus) onStatus(statusText());
 }
 
+void PageEngine::usePen(const QColor& colour, double width) {
+    QPainter& p = target_.painter();
+    if (!painted_.valid) {
+        // A new page: the painter's state is its own again.
+        p.setBrush(Qt::NoBrush);
+        p.setFont(font_);
+        painted_.font = font_;
+    } else if (painted_.pen == colour && painted_.penWidth == width) {
+        return;
+    }
+    QPen pen(colour);
+    pen.setWidthF(width);
+    p.setPen(pen);
+    painted_.pen = colour;
+    painted_.penWidth = width;
+    painted_.valid = true;
+}
+
 void PageEngine::startPage() {
+    painted_.valid = false;
     if (drawing_) {
         // Every page is drawn in the same logical units whatever the device's resolution.
         QPainter& p = target_.painter();
@@ -216,8 +235,15 @@ void PageEngine::drawText(double leftInches, double topInches, const QString& te
     if (!drawing_ || text.isEmpty()) return;
     QPainter& p = target_.painter();
     const double d = dpi();
-    p.setFont(font ? *font : font_);
-    p.setPen(colour_);
+    const QFont& f = font ? *font : font_;
+    // A recorded page keeps every change of font and pen: make only the real ones.
+    // Text takes only the pen's colour: keep the width in force, so that text and cell borders
+    // in the same colour share one pen.
+    usePen(colour_, painted_.valid ? painted_.penWidth : 0);
+    if (!(painted_.font == f)) {
+        p.setFont(f);
+        painted_.font = f;
+    }
     p.drawText(QPointF(leftInches * d, (topInches + ascent_) * d), text);
 }
 
@@ -239,7 +265,9 @@ void PageEngine::printTabs(const QString& text) {
         if (i < size_t(pieces.size()) && !pieces[qsizetype(i)].isEmpty()) {
             QString piece = pieces[qsizetype(i)];
             const double usable = std::max(0.0, c.width - 2 * c.inner);
-            double width = textWidth(piece);
+            // Left-justified text that may be cut needs no measuring here.
+            const bool measure = c.whole || c.justify != Justify::Left;
+            double width = measure ? textWidth(piece) : 0;
             std::optional<QFont> smaller;
             if (c.whole && width > usable) {
                 // An amount is never cut into another number: smaller, or marked as not fitting.
@@ -268,10 +296,11 @@ void PageEngine::printTabs(const QString& text) {
             }
             drawText(x, top, piece, smaller ? &*smaller : nullptr);
         }
-        if (c.borders != 0) {
-            QPen pen(Qt::black);
-            pen.setWidthF(kBorderPen * d);
-            p.setPen(pen);
+        if (c.borders == kBorderAll) {
+            usePen(QColor(Qt::black), kBorderPen * d);
+            p.drawRect(QRectF(c.left * d, top * d, c.width * d, lineHeight_ * d));
+        } else if (c.borders != 0) {
+            usePen(QColor(Qt::black), kBorderPen * d);
             if (c.borders & kBorderLeft)
                 p.drawLine(QPointF(c.left * d, top * d), QPointF(c.left * d, bottom * d));
             if (c.borders & kBorderRight)

@@ -168,6 +168,8 @@ private:
     void noteLineHeight() { lineUsed_ = std::max(lineUsed_, lineHeight()); }
     void reportStatus();
     void startPage();
+    // Sets the painter's pen unless it is the one set last on this page.
+    void usePen(const QColor& colour, double width);
 
     PageTarget& target_;
     std::atomic<bool> cancelRequested_{false};
@@ -187,6 +189,13 @@ private:
     double lineHeight_ = kMinLineHeight;
     double ascent_ = 0;
     std::vector<Cell> cells_;
+    // What the painter was last given on this page.
+    struct {
+        bool valid = false;
+        QFont font;
+        QColor pen;
+        double penWidth = 0;
+    } painted_;
 };
 
 }  // namespace vz::reports

@@ -44,9 +44,10 @@ public:
 
     // Draws page `number` (1 to pageCount(); others draw nothing) with its top-left corner at
     // `topLeft`, one inch taking `pixelsPerInch` units of the painter. Without colour the page is
-    // drawn in shades of grey.
+    // drawn in shades of grey; `visible`, when given, is the part of the painter's area that is
+    // seen, and only that part is drawn.
     void drawPage(QPainter& painter, int number, QPointF topLeft, double pixelsPerInch,
-                  bool colour = true) const;
+                  bool colour = true, const QRectF& visible = QRectF()) const;
 
     // Prints pages `first` to `last` (1-based, clamped to the recorded pages) `copies` times on
     // `device`, a QPrinter or QPdfWriter set up by the caller (a QPrinter in full-page mode). The

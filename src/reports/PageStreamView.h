@@ -48,7 +48,9 @@ public:
     // The current page's size in pixels at the zoom in force.
     QSizeF pageSizePixels(double screenDpi) const;
     // Draws the current page, on white paper, with its top-left corner at `topLeft`.
-    void paint(QPainter& painter, QPointF topLeft, double screenDpi) const;
+    // Only `visible`, when given, needs drawing.
+    void paint(QPainter& painter, QPointF topLeft, double screenDpi,
+               const QRectF& visible = QRectF()) const;
 
 private:
     double pixelsPerInch(double screenDpi) const;

@@ -327,7 +327,18 @@ void ReportRun::layoutLine(const ReportLine& line, Role role) {
 }
 
 QString ReportRun::fitText(QString text, double width) const {
-    while (!text.isEmpty() && engine_->textWidth(text) > width) text.chop(1);
+    // The longest start of the text that fits: what removing characters from the end one at a
+    // time until it fits gives, found by halving, since a longer start is never narrower.
+    if (text.isEmpty() || engine_->textWidth(text) <= width) return text;
+    qsizetype fits = 0, tooWide = text.size();
+    while (tooWide - fits > 1) {
+        const qsizetype mid = fits + (tooWide - fits) / 2;
+        if (engine_->textWidth(text.left(mid)) <= width)
+            fits = mid;
+        else
+            tooWide = mid;
+    }
+    text.truncate(fits);
     return text;
 }
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollArea>
@@ -43,13 +44,13 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         QPainter p(this);
         p.fillRect(rect(), palette().color(QPalette::Dark));
         if (view_.pageCount() == 0) return;
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        view_.paint(p, QPointF(kPaperGap, kPaperGap), dpi());
+        view_.paint(p, QPointF(kPaperGap, kPaperGap), dpi(), event->rect());
     }
 
 private:
