@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "common/DisplayFormats.h"
 #include "common/ProgramFolder.h"
 #include "common/ScriptedInteraction.h"
+#include "data/Settings.h"
 #include "engine/Table.h"
 #include "main/Program.h"
 #include "reports/PageStream.h"
@@ -400,4 +402,28 @@ TEST_F(ReportWindow, DesignerSavesAsNewOrOverwritesAndDeletes) {
         designer.UpdateButtonClick();
     }
     EXPECT_EQ(ListReports(file).back(), "Fresh");
+}
+
+TEST(PrintSelect, OffersThePrintersAndAPdfFileAndStoresTheChoiceOnOkOnly) {
+    data::ReportSettings settings;
+    const QStringList choices = printerChoices();
+    ASSERT_FALSE(choices.isEmpty());
+    EXPECT_EQ(choices.back(), pdfPrinterEntry());
+    settings.defaultPrinter = false;
+    settings.printerIndex = int(choices.size()) - 1;
+    EXPECT_TRUE(printsToPdf(settings));
+    settings.printerIndex = 99;  // no such printer: a PDF file rather than nothing
+    EXPECT_TRUE(printsToPdf(settings));
+
+    settings.printerIndex = int(choices.size()) - 1;
+    TPrintSelect select(settings);
+    select.FormShow();
+    EXPECT_TRUE(select.otherButton()->isChecked());
+    EXPECT_EQ(select.printerList()->currentIndex(), int(choices.size()) - 1);
+    select.defaultButton()->setChecked(true);
+    select.reject();  // Cancel changes nothing
+    EXPECT_FALSE(settings.defaultPrinter);
+    select.defaultButton()->setChecked(true);
+    select.OkButtonClick();
+    EXPECT_TRUE(settings.defaultPrinter);
 }
