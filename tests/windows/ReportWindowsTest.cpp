@@ -427,3 +427,30 @@ TEST(PrintSelect, OffersThePrintersAndAPdfFileAndStoresTheChoiceOnOkOnly) {
     select.OkButtonClick();
     EXPECT_TRUE(settings.defaultPrinter);
 }
+
+// A long report shows its first page in the preview while the rest is still being laid out.
+TEST_F(ReportWindow, TheFirstPageShowsWhileTheReportIsLaidOut) {
+    addStamps(60, "Chile");
+    choose("Full Report");
+    int pagesSeenEarly = 0;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TMyPreview*>(w);
+                p && p->isVisible() && p->layingOut() && !pagesSeenEarly)
+                pagesSeenEarly = p->view().pageCount();
+    });
+    watch.start();
+    int finalPages = 0;
+    QString note = "unset";
+    window->previewShown = [&](TMyPreview& p) {
+        finalPages = p.view().pageCount();
+        note = p.note();
+    };
+    window->ViewButtonClick();
+    watch.stop();
+    EXPECT_GE(pagesSeenEarly, 1);
+    EXPECT_GT(finalPages, pagesSeenEarly);
+    EXPECT_EQ(note, QString());  // completed: no closing note
+}
