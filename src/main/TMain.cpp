@@ -28,6 +28,7 @@
 #include "data/Schema.h"
 #include "edit/TMyEdit.h"
 #include "edit/TMyEditBox.h"
+#include "reports/TMyReport.h"
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ControlFonts.h"
@@ -179,6 +180,15 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     // The record edit window lives for the whole run.
     editWindow_ = std::make_unique<edit::TMyEdit>(program_, this);
     editWindow_->setBrowseOnly(browseOnly_);
+    // So does the report window.
+    reportWindow_ = std::make_unique<reports::TMyReport>(program_, this);
+    reportWindow_->endSearch = [this] { DoEndSearch(); };
+    reportWindow_->restoreSearch = [this] {
+        EnableEndSearch();
+        refreshViewer();
+        DisplayCount();
+    };
+    reportWindow_->dimViewer = [this](bool on) { ViewerGrid->setEnabled(!on); };
     updateCommandStates();
 }
 
@@ -219,6 +229,7 @@ void TMain::buildMenus() {
         {C::Copy, [this] { DoCopy(); }},
         {C::Delete, [this] { DoDelete(); }},
         {C::EndSearch, [this] { DoEndSearch(); }},
+        {C::Reports, [this] { DoReports(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
         {C::Viewer, [this] { DoViewer(); }},
         {C::Help, [this] { DoHelp(); }},
@@ -762,6 +773,14 @@ void TMain::runEditWindow(int mode) {
     if (mode != edit::TMyEdit::NewRecord && model_->rowCount() == 0) return;
     editWindow_->setEditMode(mode);
     editWindow_->exec();
+    refreshViewer();
+    DisplayCount();
+}
+
+void TMain::DoReports() {
+    if (!reportWindow_ || program_.database().table() == nullptr) return;
+    syncTableToGrid();
+    reportWindow_->exec();
     refreshViewer();
     DisplayCount();
 }

@@ -27,6 +27,10 @@ namespace vz::edit {
 class TMyEdit;
 }
 
+namespace vz::reports {
+class TMyReport;
+}
+
 namespace vz::mainwin {
 
 class Program;
@@ -64,6 +68,9 @@ public:
     void DoEndSearch();
     void DoUpdateDatabase();
     void DoHelp();
+    void DoReports();
+    // The report window, which lives for the whole run (backup and restore reload its list).
+    reports::TMyReport* reportWindow() const { return reportWindow_.get(); }
     void DoExit();
     void DoColor(int setNumber);
     // The viewer configuration window; then the grid shows the new layout at once.
@@ -166,6 +173,7 @@ private:
     std::array<QAction*, 3> numericItems_{};
 
     std::unique_ptr<edit::TMyEdit> editWindow_;
+    std::unique_ptr<reports::TMyReport> reportWindow_;
     bool browseOnly_ = false;
     bool shown_ = false;
     bool shutDown_ = false;
