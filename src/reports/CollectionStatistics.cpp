@@ -1,0 +1,232 @@
+#include "reports/CollectionStatistics.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <map>
+#include <string_view>
+#include <unordered_map>
+
+#include "data/Schema.h"
+#include "engine/Table.h"
+#include "reports/TotalsAccumulator.h"
+
+namespace vz::reports {
+namespace {
+
+// Field numbers of the fields the figures read.
+constexpr int kCountry = 3;
+constexpr int kMarketValue = 5;
+constexpr int kQuantity = 6;
+constexpr int kYear = 7;
+constexpr int kCondition = 9;
+constexpr int kDate = 14;
+constexpr int kCost = 15;
+constexpr int kWanted = 25;
+
+constexpr int kNoYear = INT_MIN;  // the key of "(none)" among decades and years
+
+double finite(double v) {
+    return std::isfinite(v) ? v : 0.0;
+}
+
+std::string_view trimmed(std::string_view s) {
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// What one record adds to a row.
+struct Amounts {
+    double stamps;
+    double value;
+    double price;
+};
+
+void addTo(StatisticsRow& row, const Amounts& a) {
+    ++row.records;
+    row.stamps += a.stamps;
+    row.marketValue += a.value;
+    row.purchasePrice += a.price;
+}
+
+QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+}  // namespace
+
+const QString& CollectionStatistics::noneLabel() {
+    static const QString label = QStringLiteral("(none)");
+    return label;
+}
+
+const QString& CollectionStatistics::otherLabel() {
+    static const QString label = QStringLiteral("Other");
+    return label;
+}
+
+// One walk over a table: reads each record's fields once and adds it to the totals and to one
+// row of each breakdown.
+class CollectionStatistics::Pass {
+public:
+    explicit Pass(const engine::Table& table) : table_(table) {
+        for (int n : {kCountry, kMarketValue, kQuantity, kYear, kCondition, kDate, kCost, kWanted})
+            index_[size_t(n)] = table.fieldIndex(data::schemaField(n).storedName);
+    }
+
+    void addCurrent() {
+        // Read as a report reads them for its totals: blank or unreadable is 0, the quantity
+        // rounded to a whole number.
+        const double q = double(std::llround(numberOf(kQuantity)));
+        const double mv = numberOf(kMarketValue), cost = numberOf(kCost);
+        totals_.add(q, mv, cost);
+        const Amounts a{finite(q), finite(finite(q) * finite(mv)),
+                        finite(finite(q) * finite(cost))};
+        ++records_;
+        if (textOf(kWanted) == "Yes") ++wanted_;
+        addTo(countries_[std::string(textOf(kCountry))], a);
+        addTo(conditions_[std::string(textOf(kCondition))], a);
+        const int year = issueYear();
+        addTo(decades_[year == kNoYear ? kNoYear : year - year % 10], a);
+        addTo(purchaseYears_[purchaseYear()], a);
+    }
+
+    void finish(CollectionStatistics& s) {
+        s.records_ = records_;
+        s.wanted_ = wanted_;
+        s.marketValue_ = totals_.report(kTotalValueKind);
+        s.purchasePrice_ = totals_.report(kTotalPriceKind);
+        s.stamps_ = totals_.report(kTotalQuantityKind);
+
+        // Countries: the largest by market value, then the blanks, then the rest as one row.
+        std::vector<StatisticsRow> named;
+        StatisticsRow none, other;
+        none.label = noneLabel();
+        other.label = otherLabel();
+        for (auto& [key, row] : countries_) {
+            if (key.empty()) {
+                none = row, none.label = noneLabel();
+                continue;
+            }
+            row.label = fromUtf8(key);
+            named.push_back(row);
+        }
+        std::sort(named.begin(), named.end(), [](const StatisticsRow& a, const StatisticsRow& b) {
+            return a.marketValue != b.marketValue ? a.marketValue > b.marketValue
+                                                  : a.label < b.label;
+        });
+        for (size_t i = size_t(kTopCountries); i < named.size(); ++i) {
+            other.records += named[i].records;
+            other.stamps += named[i].stamps;
+            other.marketValue += named[i].marketValue;
+            other.purchasePrice += named[i].purchasePrice;
+        }
+        if (named.size() > size_t(kTopCountries)) named.resize(size_t(kTopCountries));
+        s.byCountry_ = std::move(named);
+        if (none.records > 0) s.byCountry_.push_back(none);
+        if (other.records > 0) s.byCountry_.push_back(other);
+
+        // Conditions: most records first, the blanks last.
+        StatisticsRow noCondition;
+        for (auto& [key, row] : conditions_) {
+            row.label = key.empty() ? noneLabel() : fromUtf8(key);
+            if (key.empty())
+                noCondition = row;
+            else
+                s.byCondition_.push_back(row);
+        }
+        std::sort(s.byCondition_.begin(), s.byCondition_.end(),
+                  [](const StatisticsRow& a, const StatisticsRow& b) {
+                      return a.records != b.records ? a.records > b.records : a.label < b.label;
+                  });
+        if (noCondition.records > 0) s.byCondition_.push_back(noCondition);
+
+        s.byDecade_ = yearRows(decades_, QStringLiteral("%1s"));
+        s.byPurchaseYear_ = yearRows(purchaseYears_, QStringLiteral("%1"));
+    }
+
+private:
+    static constexpr int kTotalValueKind = 1, kTotalPriceKind = 2, kTotalQuantityKind = 3;
+
+    double numberOf(int number) const {
+        const int i = index_[size_t(number)];
+        if (i < 0 || table_.isBlank(i)) return 0;
+        const auto v = table_.number(i);
+        return v && std::isfinite(*v) ? *v : 0;
+    }
+
+    // The field's text without surrounding blanks; empty for a blank or missing field. The
+    // buffer is reused from record to record.
+    std::string_view textOf(int number) {
+        const int i = index_[size_t(number)];
+        std::string& buffer = text_[size_t(number)];
+        if (i < 0 || !table_.readText(i, buffer).isOk()) buffer.clear();
+        return trimmed(buffer);
+    }
+
+    int issueYear() const {
+        const int i = index_[size_t(kYear)];
+        if (i < 0 || table_.isBlank(i)) return kNoYear;
+        const auto v = table_.number(i);
+        if (!v || !std::isfinite(*v) || *v < 1 || *v > 9999) return kNoYear;
+        return int(std::llround(*v));
+    }
+
+    int purchaseYear() const {
+        const int i = index_[size_t(kDate)];
+        if (i < 0) return kNoYear;
+        const auto d = table_.date(i);
+        return d && !d->isBlank() ? d->year : kNoYear;
+    }
+
+    static std::vector<StatisticsRow> yearRows(const std::map<int, StatisticsRow>& rows,
+                                               const QString& pattern) {
+        std::vector<StatisticsRow> out;
+        StatisticsRow none;
+        for (const auto& [key, row] : rows) {  // ascending; kNoYear comes first
+            if (key == kNoYear) {
+                none = row, none.label = noneLabel();
+                continue;
+            }
+            out.push_back(row);
+            out.back().label = pattern.arg(key);
+        }
+        if (none.records > 0) out.push_back(none);
+        return out;
+    }
+
+    const engine::Table& table_;
+    std::array<int, data::kFieldCount + 1> index_{};  // by field number
+    std::array<std::string, data::kFieldCount + 1> text_;
+    int64_t records_ = 0;
+    int64_t wanted_ = 0;
+    TotalsAccumulator totals_;
+    std::unordered_map<std::string, StatisticsRow> countries_;
+    std::unordered_map<std::string, StatisticsRow> conditions_;
+    std::map<int, StatisticsRow> decades_;
+    std::map<int, StatisticsRow> purchaseYears_;
+};
+
+engine::Result<CollectionStatistics> CollectionStatistics::compute(engine::Table& table) {
+    Pass pass(table);
+    VZ_RETURN_IF_ERROR(table.first());
+    while (!table.eof() && table.hasRecord()) {
+        pass.addCurrent();
+        VZ_RETURN_IF_ERROR(table.next());
+    }
+    CollectionStatistics s;
+    pass.finish(s);
+    return s;
+}
+
+engine::Result<CollectionStatistics> CollectionStatistics::computeFile(
+    const std::string& path, std::function<bool(const engine::Table&)> filter) {
+    auto table = engine::Table::open(path, engine::OpenMode::Shared);
+    if (!table) return table.status();
+    if (filter) (*table)->setFilter(std::move(filter));
+    return compute(**table);
+}
+
+}  // namespace vz::reports
