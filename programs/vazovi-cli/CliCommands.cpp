@@ -12,6 +12,7 @@
 
 #include "DelimitedText.h"
 #include "ReportCommand.h"
+#include "StatsCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
@@ -50,6 +51,11 @@ constexpr const char* kUsageText =
     "                           run the report NAME of the program folder's report definitions\n"
     "                           (written with the built-in reports when missing) over the table in\n"
     "                           its saved sort order, into the text file or PDF file OUT\n"
+    "  stats FILE [--search CRITERION...] [--json]\n"
+    "                           the collection at a glance: records, stamps, market value,\n"
+    "                           purchase price and wanted records, with market value by\n"
+    "                           country, stamps by decade, purchase price by year of purchase\n"
+    "                           and records by condition; as aligned text, or as JSON\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
@@ -337,6 +343,7 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return index(args[1], args[2], err);
     }
+    if (command == "stats") return runStatsCommand({args.begin() + 1, args.end()}, out, err);
     if (command == "report") {
         if (args.size() != 5 || (args[3] != "--text" && args[3] != "--pdf")) {
             err << "vazovi-cli: report takes a file name, a report name and --text OUT or --pdf OUT. "
