@@ -20,12 +20,12 @@ namespace {
 
 using data::ColourRole;
 
-// Round steps for an axis up to `max`: about five of 1, 2 or 5 times a power of ten.
+// Round steps for an axis up to `max`: about four of 1, 2, 2.5 or 5 times a power of ten.
 double niceStep(double max) {
     if (!(max > 0) || !std::isfinite(max)) return 1;
-    const double raw = max / 5;
+    const double raw = max / 4;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0})
+    for (double m : {1.0, 2.0, 2.5, 5.0})
         if (raw <= m * power) return m * power;
     return 10 * power;
 }
@@ -38,11 +38,13 @@ QCategoryAxis* valueAxis(double max, bool money) {
     const auto& formats = displayFormats();
     for (int i = 0; i <= steps; ++i) {
         const double v = i * step;
-        axis->append(money ? formats.formatMoney(v) : formats.formatNumber(v, 0), v);
+        // Round steps of money read best without their cents.
+        axis->append(money && step < 1 ? formats.formatMoney(v) : formats.formatNumber(v, 0), v);
     }
     axis->setStartValue(0);
     axis->setRange(0, steps * step);
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setTruncateLabels(false);
     return axis;
 }
 
@@ -96,7 +98,15 @@ void addBars(QChart* chart, const std::vector<StatisticsRow>& rows, double Stati
     chart->addAxis(amounts, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
     series->attachAxis(categoryAxis);
     series->attachAxis(amounts);
-    if (!horizontal && rows.size() > 12) categoryAxis->setLabelsAngle(-90);
+    // Every label whole: names and years are what the chart is read by.
+    categoryAxis->setTruncateLabels(false);
+    if (!horizontal && rows.size() > 8) categoryAxis->setLabelsAngle(-90);
+    QFont small = categoryAxis->labelsFont();
+    small.setPointSizeF(8);
+    amounts->setLabelsFont(small);
+    // Crowded columns (decades of purchases) get smaller labels, so that none is left out.
+    if (!horizontal && rows.size() > 30) small.setPointSizeF(6.5);
+    categoryAxis->setLabelsFont(small);
     chart->legend()->setVisible(false);
 }
 
@@ -124,6 +134,7 @@ QChart* makeStatisticsChart(StatisticsChart which, const CollectionStatistics& s
                             const data::ColourSet& colours) {
     auto* chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setMargins(QMargins(4, 4, 16, 4));  // room for the last amount's label
     chart->setTitle(statisticsChartTitle(which));
     const std::vector<StatisticsRow>* rows = nullptr;
     switch (which) {
@@ -154,8 +165,11 @@ QChart* makeStatisticsChart(StatisticsChart which, const CollectionStatistics& s
                     pie->append(rowsLabel(r, double(r.records), false), double(r.records));
                 slice->setLabelVisible(true);
                 slice->setLabelColor(mainwin::toQColor(colours[ColourRole::MinorTitle]));
+                QFont font = slice->labelFont();
+                font.setPointSizeF(8);
+                slice->setLabelFont(font);
             }
-            pie->setPieSize(0.6);
+            pie->setPieSize(0.5);
             chart->addSeries(pie);
             chart->legend()->setVisible(false);
             break;

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "common/DisplayFormats.h"
@@ -22,8 +24,6 @@
 namespace vz::reports {
 namespace {
 
-constexpr StatisticsChart kCharts[] = {StatisticsChart::CountryValue, StatisticsChart::DecadeStamps,
-                                       StatisticsChart::YearPrice, StatisticsChart::Conditions};
 const QString kHelpTopic = QStringLiteral("Collection Statistics");
 
 QString objectNameOf(StatisticsChart which) {
@@ -57,12 +57,15 @@ TStatistics::TStatistics(CollectionStatistics stats, const QString& subject,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(makeTotals());
     auto* charts = new QGridLayout;
-    for (StatisticsChart which : kCharts) {
-        const int i = int(which);
-        charts->addWidget(makePanel(which, colours), i / 2, i % 2);
-    }
-    charts->setRowStretch(0, 1);
-    charts->setRowStretch(1, 1);
+    // Countries, decades and conditions side by side; the purchase years, often many, below them
+    // across the whole width.
+    charts->addWidget(makePanel(StatisticsChart::CountryValue, colours), 0, 0);
+    charts->addWidget(makePanel(StatisticsChart::DecadeStamps, colours), 0, 1);
+    charts->addWidget(makePanel(StatisticsChart::Conditions, colours), 0, 2);
+    charts->addWidget(makePanel(StatisticsChart::YearPrice, colours), 1, 0, 1, 3);
+    charts->setRowStretch(0, 4);
+    charts->setRowStretch(1, 3);
+    for (int c = 0; c < 3; ++c) charts->setColumnStretch(c, 1);
     layout->addLayout(charts, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -81,7 +84,11 @@ TStatistics::TStatistics(CollectionStatistics stats, const QString& subject,
     QSet<QWidget*> headings;
     for (const auto& [name, label] : totals_) headings.insert(label);
     mainwin::applyColourSet(this, colours, headings);
-    resize(1100, 780);
+    // Tall enough for the seventeen rows of countries to be labelled each, where the screen allows.
+    QSize size(1180, 900);
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize() - QSize(20, 60));
+    resize(size);
 }
 
 QWidget* TStatistics::makeTotals() {
@@ -124,7 +131,7 @@ QWidget* TStatistics::makePanel(StatisticsChart which, const data::ColourSet& co
     auto* view = new QChartView(makeStatisticsChart(which, stats_, colours), panel);
     view->setObjectName(objectNameOf(which) + QStringLiteral("Chart"));
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(360, 240);
+    view->setMinimumSize(300, 220);
     views_[size_t(which)] = view;
     layout->addWidget(view, 1);
 
