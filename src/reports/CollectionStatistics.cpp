@@ -4,7 +4,6 @@
 #include <array>
 #include <climits>
 #include <cmath>
-#include <map>
 #include <string_view>
 #include <unordered_map>
 
@@ -26,6 +25,7 @@ constexpr int kCost = 15;
 constexpr int kWanted = 25;
 
 constexpr int kNoYear = INT_MIN;  // the key of "(none)" among decades and years
+constexpr int kMaxYear = 9999;
 
 double finite(double v) {
     return std::isfinite(v) ? v : 0.0;
@@ -70,6 +70,12 @@ const QString& CollectionStatistics::otherLabel() {
 // One walk over a table: reads each record's fields once and adds it to the totals and to one
 // row of each breakdown.
 class CollectionStatistics::Pass {
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    using TextRows = std::unordered_map<std::string, StatisticsRow, TextHash, std::equal_to<>>;
+
 public:
     explicit Pass(const engine::Table& table) : table_(table) {
         for (int n : {kCountry, kMarketValue, kQuantity, kYear, kCondition, kDate, kCost, kWanted})
@@ -86,11 +92,11 @@ public:
                         finite(finite(q) * finite(cost))};
         ++records_;
         if (textOf(kWanted) == "Yes") ++wanted_;
-        addTo(countries_[std::string(textOf(kCountry))], a);
-        addTo(conditions_[std::string(textOf(kCondition))], a);
+        addTo(rowOf(countries_, textOf(kCountry)), a);
+        addTo(rowOf(conditions_, textOf(kCondition)), a);
         const int year = issueYear();
-        addTo(decades_[year == kNoYear ? kNoYear : year - year % 10], a);
-        addTo(purchaseYears_[purchaseYear()], a);
+        addTo(decades_[slotOf(year == kNoYear ? kNoYear : year - year % 10)], a);
+        addTo(purchaseYears_[slotOf(purchaseYear())], a);
     }
 
     void finish(CollectionStatistics& s) {
@@ -150,9 +156,10 @@ public:
 private:
     static constexpr int kTotalValueKind = 1, kTotalPriceKind = 2, kTotalQuantityKind = 3;
 
+    // A blank number reads as 0.
     double numberOf(int number) const {
         const int i = index_[size_t(number)];
-        if (i < 0 || table_.isBlank(i)) return 0;
+        if (i < 0) return 0;
         const auto v = table_.number(i);
         return v && std::isfinite(*v) ? *v : 0;
     }
@@ -168,9 +175,9 @@ private:
 
     int issueYear() const {
         const int i = index_[size_t(kYear)];
-        if (i < 0 || table_.isBlank(i)) return kNoYear;
-        const auto v = table_.number(i);
-        if (!v || !std::isfinite(*v) || *v < 1 || *v > 9999) return kNoYear;
+        if (i < 0) return kNoYear;
+        const auto v = table_.number(i);  // a blank year reads as 0
+        if (!v || !std::isfinite(*v) || *v < 1 || *v > kMaxYear) return kNoYear;
         return int(std::llround(*v));
     }
 
@@ -178,22 +185,32 @@ private:
         const int i = index_[size_t(kDate)];
         if (i < 0) return kNoYear;
         const auto d = table_.date(i);
-        return d && !d->isBlank() ? d->year : kNoYear;
+        return d && d->year >= 1 && d->year <= kMaxYear ? d->year : kNoYear;
     }
 
-    static std::vector<StatisticsRow> yearRows(const std::map<int, StatisticsRow>& rows,
+    // Looked up without making a string of the key, which is copied only for a new row.
+    static StatisticsRow& rowOf(TextRows& rows, std::string_view key) {
+        auto it = rows.find(key);
+        if (it == rows.end()) it = rows.emplace(std::string(key), StatisticsRow{}).first;
+        return it->second;
+    }
+
+    // Years and decades are kept in a row per possible year: slot 0 holds "(none)", slot y + 1
+    // the year (or decade) y.
+    static size_t slotOf(int year) { return year == kNoYear ? 0 : size_t(year) + 1; }
+
+    static std::vector<StatisticsRow> yearRows(const std::vector<StatisticsRow>& byYear,
                                                const QString& pattern) {
         std::vector<StatisticsRow> out;
-        StatisticsRow none;
-        for (const auto& [key, row] : rows) {  // ascending; kNoYear comes first
-            if (key == kNoYear) {
-                none = row, none.label = noneLabel();
-                continue;
-            }
-            out.push_back(row);
-            out.back().label = pattern.arg(key);
+        for (size_t k = 1; k < byYear.size(); ++k) {
+            if (byYear[k].records == 0) continue;
+            out.push_back(byYear[k]);
+            out.back().label = pattern.arg(k - 1);
         }
-        if (none.records > 0) out.push_back(none);
+        if (byYear[0].records > 0) {
+            out.push_back(byYear[0]);
+            out.back().label = noneLabel();
+        }
         return out;
     }
 
@@ -203,10 +220,10 @@ private:
     int64_t records_ = 0;
     int64_t wanted_ = 0;
     TotalsAccumulator totals_;
-    std::unordered_map<std::string, StatisticsRow> countries_;
-    std::unordered_map<std::string, StatisticsRow> conditions_;
-    std::map<int, StatisticsRow> decades_;
-    std::map<int, StatisticsRow> purchaseYears_;
+    TextRows countries_;
+    TextRows conditions_;
+    std::vector<StatisticsRow> decades_ = std::vector<StatisticsRow>(kMaxYear + 2);
+    std::vector<StatisticsRow> purchaseYears_ = std::vector<StatisticsRow>(kMaxYear + 2);
 };
 
 engine::Result<CollectionStatistics> CollectionStatistics::compute(engine::Table& table) {
