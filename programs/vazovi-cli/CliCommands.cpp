@@ -55,7 +55,9 @@ constexpr const char* kUsageText =
     "                           the collection at a glance: records, stamps, market value,\n"
     "                           purchase price and wanted records, with market value by\n"
     "                           country, stamps by decade, purchase price by year of purchase\n"
-    "                           and records by condition; as aligned text, or as JSON\n"
+    "                           and records by condition; as aligned text, or as JSON. With\n"
+    "                           --search, only the records the criteria find: FIELD~TEXT,\n"
+    "                           FIELD=V, FIELD>V, FIELD<V; --or starts another set of criteria\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";

@@ -7,13 +7,18 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <ostream>
 
 #include "CliCommands.h"
 #include "common/DisplayFormats.h"
 #include "common/ProgramFolder.h"
+#include "data/DatabaseFiles.h"
 #include "data/Settings.h"
+#include "engine/Table.h"
 #include "reports/CollectionStatistics.h"
+#include "search/SearchCriteria.h"
 
 namespace vz::cli {
 namespace {
@@ -57,13 +62,13 @@ const Breakdown kBreakdowns[] = {
     {"byCondition", "Records by condition", "Condition", &CollectionStatistics::byCondition},
 };
 
-QJsonObject jsonOf(const QString& file, const CollectionStatistics& s) {
+QJsonObject jsonOf(const QString& file, bool searched, const CollectionStatistics& s) {
     QJsonObject totals{
         {"records", double(s.records())},        {"stamps", s.stamps()},
         {"marketValue", cents(s.marketValue())}, {"purchasePrice", cents(s.purchasePrice())},
         {"difference", cents(s.difference())},   {"wantedRecords", double(s.wantedRecords())},
     };
-    QJsonObject root{{"file", file}, {"totals", totals}};
+    QJsonObject root{{"file", file}, {"search", searched}, {"totals", totals}};
     for (const Breakdown& b : kBreakdowns) {
         QJsonArray rows;
         for (const StatisticsRow& r : (s.*b.rows)())
@@ -97,8 +102,9 @@ void printTable(std::ostream& out, const std::vector<QStringList>& lines) {
     }
 }
 
-void printText(std::ostream& out, const QString& file, const CollectionStatistics& s) {
-    out << file.toStdString() << '\n';
+void printText(std::ostream& out, const QString& file, bool searched,
+               const CollectionStatistics& s) {
+    out << file.toStdString() << (searched ? " (search result)" : "") << '\n';
     printTable(out, {
                         {QStringLiteral("Records"), whole(double(s.records()))},
                         {QStringLiteral("Stamps"), whole(s.stamps())},
@@ -123,31 +129,36 @@ void printText(std::ostream& out, const QString& file, const CollectionStatistic
 }  // namespace
 
 int runStatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string file;
+    if (args.empty() || args[0].starts_with("--"))
+        return usage(err, "stats takes a file name first.");
+    const std::string& file = args[0];
+    const QString path = QFileInfo(QString::fromStdString(file)).absoluteFilePath();
+
+    // The database's own settings name its fields, as criteria may.
+    data::DatabaseSettings database;
+    const QString iniPath =
+        joinPath(QFileInfo(path).absolutePath(), data::tableNameOf(path)) + QStringLiteral(".INI");
+    data::loadDatabaseSettings(database, iniPath, globalSettingsPath());
+    search::FieldCaptions captions;
+    for (int n = 1; n <= search::kSearchRows; ++n)
+        captions[size_t(n - 1)] = database.field(n).caption;
+
     bool json = false;
-    std::vector<std::string> criteria;
-    bool searching = false;
-    for (const std::string& a : args) {
-        if (a == "--json") {
+    std::optional<search::SearchItems> search;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--json") {
             json = true;
-            searching = false;
-        } else if (a == "--search") {
-            searching = true;
-        } else if (searching) {
-            criteria.push_back(a);
-        } else if (file.empty() && !a.starts_with("--")) {
-            file = a;
+        } else if (args[i] == "--search" && !search) {
+            const search::CriteriaParse parse =
+                search::parseSearchCriteria({args.begin() + long(i) + 1, args.end()}, captions);
+            if (!parse.ok()) return usage(err, "--search: " + parse.error.toStdString());
+            search = parse.items;
+            i += parse.consumed;
         } else {
-            return usage(err, "stats takes a file name, --search CRITERION... and --json; \"" + a +
-                                  "\" is none of them.");
+            return usage(err, "stats takes a file name, --search CRITERION... and --json; \"" +
+                                  args[i] + "\" is none of them.");
         }
     }
-    if (file.empty()) return usage(err, "stats takes a file name.");
-    if (searching && criteria.empty()) return usage(err, "--search takes one criterion or more.");
-    if (!criteria.empty())
-        return usage(err, "stats cannot search yet: --search is not available in this version.");
-
-    const QString path = QFileInfo(QString::fromStdString(file)).absoluteFilePath();
     if (!QFileInfo::exists(path)) return fail(err, path.toStdString() + " does not exist.");
 
     // Amounts in the money and number formats of the program's display options.
@@ -158,12 +169,16 @@ int runStatsCommand(const std::vector<std::string>& args, std::ostream& out, std
     f.setCurrencyFormat(global.misc.currencyFormat);
     f.setNumericFormat(global.misc.numericFormat);
 
-    auto stats = CollectionStatistics::computeFile(toNativePath(path));
+    std::function<bool(const engine::Table&)> filter;
+    if (search) filter = [&search](const engine::Table& t) { return search->test(t); };
+    auto stats = CollectionStatistics::computeFile(toNativePath(path), filter);
     if (!stats) return fail(err, stats.status().message());
     if (json)
-        out << QJsonDocument(jsonOf(path, *stats)).toJson(QJsonDocument::Indented).toStdString();
+        out << QJsonDocument(jsonOf(path, search.has_value(), *stats))
+                   .toJson(QJsonDocument::Indented)
+                   .toStdString();
     else
-        printText(out, path, *stats);
+        printText(out, path, search.has_value(), *stats);
     return out.good() ? kOk : fail(err, "the figures could not be written.");
 }
 

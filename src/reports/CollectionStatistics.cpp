@@ -116,7 +116,7 @@ public:
                 none = row, none.label = noneLabel();
                 continue;
             }
-            row.label = fromUtf8(key);
+            row.label = labelOf(key);
             named.push_back(row);
         }
         std::sort(named.begin(), named.end(), [](const StatisticsRow& a, const StatisticsRow& b) {
@@ -137,7 +137,7 @@ public:
         // Conditions: most records first, the blanks last.
         StatisticsRow noCondition;
         for (auto& [key, row] : conditions_) {
-            row.label = key.empty() ? noneLabel() : fromUtf8(key);
+            row.label = key.empty() ? noneLabel() : labelOf(key);
             if (key.empty())
                 noCondition = row;
             else
@@ -164,13 +164,17 @@ private:
         return v && std::isfinite(*v) ? *v : 0;
     }
 
-    // The field's text without surrounding blanks; empty for a blank or missing field. The
-    // buffer is reused from record to record.
-    std::string_view textOf(int number) {
+    // The field's stored bytes without surrounding blanks, in the table's code page (decoded
+    // only for the labels of the rows); empty for a blank or missing field.
+    std::string_view textOf(int number) const {
         const int i = index_[size_t(number)];
-        std::string& buffer = text_[size_t(number)];
-        if (i < 0 || !table_.readText(i, buffer).isOk()) buffer.clear();
-        return trimmed(buffer);
+        return i < 0 ? std::string_view() : trimmed(table_.storedBytes(i));
+    }
+
+    QString labelOf(const std::string& stored) const {
+        std::string utf8;
+        table_.codePage().decodeAppend(stored.data(), stored.size(), utf8);
+        return fromUtf8(utf8);
     }
 
     int issueYear() const {
@@ -216,7 +220,6 @@ private:
 
     const engine::Table& table_;
     std::array<int, data::kFieldCount + 1> index_{};  // by field number
-    std::array<std::string, data::kFieldCount + 1> text_;
     int64_t records_ = 0;
     int64_t wanted_ = 0;
     TotalsAccumulator totals_;

@@ -103,6 +103,38 @@ TEST_F(CliStats, TextIsAlignedInTheMoneyFormat) {
         << r.out;
 }
 
+TEST_F(CliStats, ASearchLimitsTheFiguresToTheRecordsItFinds) {
+    const auto totals = [](const CliRun& r) {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(r.out))
+            .object()
+            .value("totals")
+            .toObject();
+    };
+    const CliRun peru = cli({"stats", table, "--search", "Country~peru", "--json"});
+    ASSERT_EQ(peru.code, kOk) << peru.err;
+    EXPECT_EQ(totals(peru).value("records").toInt(), 2);
+    EXPECT_EQ(totals(peru).value("stamps").toDouble(), 2);  // 2 and a blank quantity
+    EXPECT_TRUE(QJsonDocument::fromJson(QByteArray::fromStdString(peru.out))
+                    .object()
+                    .value("search")
+                    .toBool());
+
+    // Either level: Peru, or issued after 1965 (Peru 1975, France 1968); options in any order.
+    const CliRun either =
+        cli({"stats", table, "--json", "--search", "Country~peru", "--or", "Year>1965"});
+    ASSERT_EQ(either.code, kOk) << either.err;
+    EXPECT_EQ(totals(either).value("records").toInt(), 3);
+
+    const CliRun text = cli({"stats", table, "--search", "Wanted~yes"});
+    ASSERT_EQ(text.code, kOk) << text.err;
+    EXPECT_NE(text.out.find("(search result)\n  Records            2\n"), std::string::npos)
+        << text.out;
+
+    const CliRun bad = cli({"stats", table, "--search", "Nonsense~x"});
+    EXPECT_EQ(bad.code, kUsage);
+    EXPECT_TRUE(bad.out.empty());
+}
+
 TEST_F(CliStats, BadArgumentsAreUsageErrorsAndAMissingFileFails) {
     EXPECT_EQ(cli({"stats"}).code, kUsage);
     EXPECT_EQ(cli({"stats", table, "--frobnicate"}).code, kUsage);

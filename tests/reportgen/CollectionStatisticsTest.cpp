@@ -62,7 +62,10 @@ std::vector<Stamp> generate(int n) {
     std::vector<Stamp> out;
     for (int i = 0; i < n; ++i) {
         Stamp s;
-        if (below(10) != 0) s.country = "Land " + std::to_string(below(22));  // 22 countries
+        if (below(10) != 0) {
+            const int land = below(22);  // 22 countries, one of them spelled with an accent
+            s.country = land == 7 ? "C\xc3\xb4te d'Ivoire" : "Land " + std::to_string(land);
+        }
         if (below(8) != 0) s.condition = conditions[below(4)];
         s.wanted = below(5) == 0 ? "Yes" : below(6) == 0 ? "" : "No";
         if (below(9) != 0) s.quantity = below(6);  // 0 to 5
