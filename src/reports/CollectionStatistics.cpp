@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -32,9 +33,44 @@ double finite(double v) {
 }
 
 std::string_view trimmed(std::string_view s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+    size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
+    return s.substr(b, e - b);
+}
+
+// Reads plain decimal text ("-12.50", "7", ".5"): an optional minus, digits and at most one
+// point, at most 15 significant digits and 22 decimals. Then the digits as a whole number and the
+// power of ten are both exact doubles, and their quotient is the correctly rounded value, the
+// same double std::from_chars gives. False for anything else.
+bool readPlainDecimal(std::string_view s, double& out) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    size_t i = 0;
+    const bool negative = !s.empty() && s[0] == '-';
+    if (negative) ++i;
+    uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false, any = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            any = true;
+            if (digits != 0 || c != '0') ++count;
+            if (count > 15) return false;
+            digits = digits * 10 + uint64_t(c - '0');
+            if (point && ++decimals > 22) return false;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (!any) return false;
+    const double v = double(digits) / kPowers[decimals];
+    out = negative ? -v : v;
+    return true;
 }
 
 // What one record adds to a row.
@@ -80,6 +116,9 @@ public:
     explicit Pass(const engine::Table& table) : table_(table) {
         for (int n : {kCountry, kMarketValue, kQuantity, kYear, kCondition, kDate, kCost, kWanted})
             index_[size_t(n)] = table.fieldIndex(data::schemaField(n).storedName);
+        numeric_.resize(size_t(table.fieldCount()));
+        for (int i = 0; i < table.fieldCount(); ++i)
+            numeric_[size_t(i)] = table.field(i).isNumber();
     }
 
     void addCurrent() {
@@ -156,12 +195,27 @@ public:
 private:
     static constexpr int kTotalValueKind = 1, kTotalPriceKind = 2, kTotalQuantityKind = 3;
 
-    // A blank number reads as 0.
+    // A blank or unreadable number reads as 0.
     double numberOf(int number) const {
         const int i = index_[size_t(number)];
         if (i < 0) return 0;
-        const auto v = table_.number(i);
+        const std::optional<double> v = valueOf(i);
         return v && std::isfinite(*v) ? *v : 0;
+    }
+
+    // The value of number field `i` as Table::number() reads it (blank: 0), or nothing when it
+    // reads none. The usual stored form, plain digits with a sign and a point, is read here from
+    // the stored bytes, which spares a copy and a general parse per field and record; anything
+    // else is left to Table::number().
+    std::optional<double> valueOf(int i) const {
+        if (numeric_[size_t(i)]) {
+            const std::string_view s = trimmed(table_.storedBytes(i));
+            if (s.empty()) return 0.0;
+            double v = 0;
+            if (readPlainDecimal(s, v)) return v;
+        }
+        const auto v = table_.number(i);
+        return v ? std::optional<double>(*v) : std::nullopt;
     }
 
     // The field's stored bytes without surrounding blanks, in the table's code page (decoded
@@ -180,7 +234,7 @@ private:
     int issueYear() const {
         const int i = index_[size_t(kYear)];
         if (i < 0) return kNoYear;
-        const auto v = table_.number(i);  // a blank year reads as 0
+        const auto v = valueOf(i);  // a blank year reads as 0
         if (!v || !std::isfinite(*v) || *v < 1 || *v > kMaxYear) return kNoYear;
         return int(std::llround(*v));
     }
@@ -220,6 +274,7 @@ private:
 
     const engine::Table& table_;
     std::array<int, data::kFieldCount + 1> index_{};  // by field number
+    std::vector<bool> numeric_;                       // by field index: a number field
     int64_t records_ = 0;
     int64_t wanted_ = 0;
     TotalsAccumulator totals_;
