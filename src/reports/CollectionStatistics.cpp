@@ -108,7 +108,12 @@ const QString& CollectionStatistics::otherLabel() {
 class CollectionStatistics::Pass {
     struct TextHash {
         using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+        // FNV-1a: the keys are short names, and this runs once per record and key.
+        size_t operator()(std::string_view s) const {
+            uint64_t h = 0xcbf29ce484222325ull;
+            for (const char c : s) h = (h ^ uint8_t(c)) * 0x100000001b3ull;
+            return size_t(h);
+        }
     };
     using TextRows = std::unordered_map<std::string, StatisticsRow, TextHash, std::equal_to<>>;
 
