@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 #include "data/Schema.h"
@@ -80,6 +81,13 @@ struct Amounts {
     double price;
 };
 
+void addRow(StatisticsRow& row, const StatisticsRow& more) {
+    row.records += more.records;
+    row.stamps += more.stamps;
+    row.marketValue += more.marketValue;
+    row.purchasePrice += more.purchasePrice;
+}
+
 void addTo(StatisticsRow& row, const Amounts& a) {
     ++row.records;
     row.stamps += a.stamps;
@@ -143,12 +151,25 @@ public:
         addTo(purchaseYears_[slotOf(purchaseYear())], a);
     }
 
+    // Adds what `other` counted over another part of the table.
+    void merge(const Pass& other) {
+        records_ += other.records_;
+        wanted_ += other.wanted_;
+        for (int k = 0; k < 3; ++k)
+            merged_[size_t(k)] += other.totals_.report(k + 1) + other.merged_[size_t(k)];
+        for (const auto& [key, row] : other.countries_) addRow(rowOf(countries_, key), row);
+        for (const auto& [key, row] : other.conditions_) addRow(rowOf(conditions_, key), row);
+        for (size_t k = 0; k < decades_.size(); ++k) addRow(decades_[k], other.decades_[k]);
+        for (size_t k = 0; k < purchaseYears_.size(); ++k)
+            addRow(purchaseYears_[k], other.purchaseYears_[k]);
+    }
+
     void finish(CollectionStatistics& s) {
         s.records_ = records_;
         s.wanted_ = wanted_;
-        s.marketValue_ = totals_.report(kTotalValueKind);
-        s.purchasePrice_ = totals_.report(kTotalPriceKind);
-        s.stamps_ = totals_.report(kTotalQuantityKind);
+        s.marketValue_ = totals_.report(kTotalValueKind) + merged_[kTotalValueKind - 1];
+        s.purchasePrice_ = totals_.report(kTotalPriceKind) + merged_[kTotalPriceKind - 1];
+        s.stamps_ = totals_.report(kTotalQuantityKind) + merged_[kTotalQuantityKind - 1];
 
         // Countries: the largest by market value, then the blanks, then the rest as one row.
         std::vector<StatisticsRow> named;
@@ -283,6 +304,7 @@ private:
     int64_t records_ = 0;
     int64_t wanted_ = 0;
     TotalsAccumulator totals_;
+    std::array<double, 3> merged_{};  // the totals of merged passes, by total kind - 1
     TextRows countries_;
     TextRows conditions_;
     std::vector<StatisticsRow> decades_ = std::vector<StatisticsRow>(kMaxYear + 2);
@@ -292,21 +314,59 @@ private:
 engine::Result<CollectionStatistics> CollectionStatistics::compute(engine::Table& table) {
     Pass pass(table);
     VZ_RETURN_IF_ERROR(table.first());
-    while (!table.eof() && table.hasRecord()) {
-        pass.addCurrent();
-        VZ_RETURN_IF_ERROR(table.next());
-    }
+    VZ_RETURN_IF_ERROR(walk(table, 0, pass));
     CollectionStatistics s;
     pass.finish(s);
     return s;
 }
 
+// Adds the records from the current one on, up to record number `last` (0: to the end).
+engine::Status CollectionStatistics::walk(engine::Table& table, uint32_t last, Pass& pass) {
+    while (!table.eof() && table.hasRecord() && (last == 0 || table.recNo() <= last)) {
+        pass.addCurrent();
+        VZ_RETURN_IF_ERROR(table.next());
+    }
+    return engine::Status::ok();
+}
+
 engine::Result<CollectionStatistics> CollectionStatistics::computeFile(
-    const std::string& path, std::function<bool(const engine::Table&)> filter) {
+    const std::string& path, std::function<bool(const engine::Table&)> filter, uint32_t splitFrom) {
     auto table = engine::Table::open(path, engine::OpenMode::Shared);
     if (!table) return table.status();
-    if (filter) (*table)->setFilter(std::move(filter));
-    return compute(**table);
+    engine::Table& first = **table;
+    const uint32_t count = first.recordCount();
+    if (filter || count < std::max<uint32_t>(splitFrom, 2) ||
+        std::thread::hardware_concurrency() < 2) {
+        if (filter) first.setFilter(std::move(filter));
+        return compute(first);
+    }
+
+    // Two halves read side by side, each through an open of its own, then added together. (A
+    // search's record test keeps state of its own, so a filtered pass stays in one thread.)
+    auto other = engine::Table::open(path, engine::OpenMode::Shared);
+    if (!other) return other.status();
+    engine::Table& second = **other;
+    const uint32_t half = count / 2;
+    Pass front(first), back(second);
+    engine::Status backStatus;
+    std::thread reader([&] {
+        // The back half starts at its first live record.
+        for (uint32_t r = half + 1; r <= count; ++r) {
+            backStatus = second.go(r);
+            if (backStatus) break;
+            if (backStatus.code() != engine::Status::Code::NotFound) return;
+        }
+        backStatus = backStatus ? walk(second, 0, back) : engine::Status::ok();
+    });
+    engine::Status frontStatus = first.first();
+    if (frontStatus) frontStatus = walk(first, half, front);
+    reader.join();
+    VZ_RETURN_IF_ERROR(frontStatus);
+    VZ_RETURN_IF_ERROR(backStatus);
+    front.merge(back);
+    CollectionStatistics s;
+    front.finish(s);
+    return s;
 }
 
 }  // namespace vz::reports

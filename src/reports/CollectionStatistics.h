@@ -51,9 +51,14 @@ public:
 
     // Opens the table at `path` shared, in its natural order and with `filter` (none: every
     // live record), and computes its figures; the caller's own opens of the table are left
-    // alone. Fails with the engine's status when the table cannot be opened or read.
+    // alone. Without a filter, a table of `splitFrom` records or more is read as two halves side
+    // by side, through two opens, when the machine has two processors or more; the figures are
+    // the same, but for the last bits of the sums, which are added in another order. Fails with
+    // the engine's status when the table cannot be opened or read.
+    static constexpr uint32_t kSplitRecords = 100000;
     static engine::Result<CollectionStatistics> computeFile(
-        const std::string& path, std::function<bool(const engine::Table&)> filter = {});
+        const std::string& path, std::function<bool(const engine::Table&)> filter = {},
+        uint32_t splitFrom = kSplitRecords);
 
     // Totals.
     int64_t records() const { return records_; }
@@ -75,6 +80,7 @@ public:
 
 private:
     class Pass;
+    static engine::Status walk(engine::Table& table, uint32_t last, Pass& pass);
 
     int64_t records_ = 0;
     double stamps_ = 0;

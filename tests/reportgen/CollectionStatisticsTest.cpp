@@ -297,6 +297,27 @@ TEST(CollectionStatistics, ASearchLimitsEveryFigureToTheRecordsItAdmits) {
     EXPECT_TRUE(none->byDecade().empty());
 }
 
+TEST(CollectionStatistics, ALargeTableReadInTwoHalvesGivesTheSameFigures) {
+    std::vector<Stamp> stamps = generate(600);
+    stamps[300].deleted = true;  // the back half starts past a deleted record
+    stamps[301].deleted = true;
+    stamps[299].deleted = false;  // and the front half ends on a live one
+    Collection c(stamps);
+    auto whole = CollectionStatistics::compute(*c.table);
+    auto halves = CollectionStatistics::computeFile(c.path, {}, /*splitFrom=*/1);
+    ASSERT_TRUE(whole.isOk() && halves.isOk()) << halves.status().message();
+    const Expected e(stamps);
+    expectTotals(*halves, e);
+    for (const auto rows :
+         {&CollectionStatistics::byCountry, &CollectionStatistics::byDecade,
+          &CollectionStatistics::byPurchaseYear, &CollectionStatistics::byCondition}) {
+        const auto& a = ((*whole).*rows)();
+        const auto& b = ((*halves).*rows)();
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) expectRow(b[i], a[i]);
+    }
+}
+
 TEST(CollectionStatistics, AMissingOrDamagedTableFailsNamingTheFile) {
     test::TempFolder dir;
     const std::string missing = dir.file("NONE.DBF").toStdString();
