@@ -12,6 +12,7 @@
 
 #include "DelimitedText.h"
 #include "ReportCommand.h"
+#include "StatsCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
@@ -55,6 +56,14 @@ constexpr const char* kUsageText =
     "                           FIELD=V, FIELD>V, FIELD<V; --or starts another level)\n"
     "  report FILE --list       list the names of the reports, one a line: those of FILE when it\n"
     "                           is a report definitions file (.URP), else the program folder's\n"
+    "                           report definitions\n"
+    "  stats FILE [--search CRITERION...] [--json]\n"
+    "                           the collection at a glance: records, stamps, market value,\n"
+    "                           purchase price and wanted records, with market value by\n"
+    "                           country, stamps by decade, purchase price by year of purchase\n"
+    "                           and records by condition; as aligned text, or as JSON. With\n"
+    "                           --search, only the records the criteria find: FIELD~TEXT,\n"
+    "                           FIELD=V, FIELD>V, FIELD<V; --or starts another set of criteria\n"
     "  --help                   show this text\n"
     "  --version                show the version\n"
     "\n"
@@ -347,6 +356,7 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return index(args[1], args[2], err);
     }
+    if (command == "stats") return runStatsCommand({args.begin() + 1, args.end()}, out, err);
     if (command == "report") return reportCommand(args, out, err);
     if (args.size() != 2 && !replace && !ordered) {
         err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";

@@ -45,6 +45,7 @@
 #include "main/ViewerPlace.h"
 #include "main/ViewerSettings.h"
 #include "main/WindowLayout.h"
+#include "reports/TStatistics.h"
 
 namespace vz::mainwin {
 
@@ -77,6 +78,7 @@ constexpr SpeedButton kSpeedButtonTable[] = {
     {C::ColourSetup, "Color Setup", "color-setup", 344},
     {C::SortOrder, "Set Sorting Order", "sort-order", 368},
     {C::Help, "Help", "help", 396},
+    {C::Statistics, "Collection Statistics", "statistics", 424},
 };
 
 // The lettered buttons: command, caption, frame, column in the frame, row.
@@ -236,6 +238,7 @@ void TMain::buildMenus() {
         {C::Tips, [this] { showTipOfDay(this, program_.settings(), false); }},
         {C::About, [this] { showAbout(this); }},
         {C::OtherProducts, [this] { showOtherProducts(this); }},
+        {C::Statistics, [this] { reports::showStatistics(program_, this); }},
     };
 
     QMenuBar* bar = menuBar();
@@ -281,6 +284,9 @@ void TMain::buildMenus() {
     tools->addAction(addCommand(C::SearchAndReplace, QStringLiteral("&Search and Replace"), QStringLiteral("Ctrl+F")));
     tools->addAction(addCommand(C::RebuildIndexes, QStringLiteral("&Rebuild Indexes")));
     tools->addAction(addCommand(C::PackDatabase, QStringLiteral("&Pack Database")));
+    tools->addSeparator();
+    tools->addAction(
+        addCommand(C::Statistics, QStringLiteral("Collection S&tatistics"), QStringLiteral("Ctrl+G")));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(addCommand(C::Help, QStringLiteral("&Contents"), QStringLiteral("Ctrl+H")));

@@ -48,6 +48,7 @@ public:
         Search, EndSearch, Locate, LocateNext, Reports, Viewer,
         SortOrder, SearchAndReplace, RebuildIndexes, PackDatabase,
         ListMaintenance, ColourSetup, Help, Tips, About, OtherProducts,
+        Statistics,
     };
 
     // `program` has started up and must outlive the window. `arguments` is the command line
