@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include "DelimitedText.h"
+#include "ExchangeCommands.h"
 #include "ReportCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
@@ -50,6 +51,15 @@ constexpr const char* kUsageText =
     "                           run the report NAME of the program folder's report definitions\n"
     "                           (written with the built-in reports when missing) over the table in\n"
     "                           its saved sort order, into the text file or PDF file OUT\n"
+    "  export FILE OUT [--encoding utf-8]\n"
+    "                           write the records to OUT, a dBase table when OUT ends in .dbf, else\n"
+    "                           delimited text (Windows-1252 unless --encoding utf-8), with the\n"
+    "                           collection's saved export fields, order and first row, in its sort\n"
+    "                           order, dates in the global date format with four-digit years\n"
+    "  import FILE IN [--skip-first]\n"
+    "                           add a record for each line of the delimited text file IN (each record\n"
+    "                           of IN when it ends in .dbf): import field N goes to field N; stops at\n"
+    "                           the first value a field cannot take, keeping the records added\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
@@ -346,6 +356,8 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         return runReportCommand(args[1], args[2], args[3] == "--text" ? ReportOutput::Text : ReportOutput::Pdf,
                                 args[4], err);
     }
+    if (command == "export") return runExportCommand({args.begin() + 1, args.end()}, out, err);
+    if (command == "import") return runImportCommand({args.begin() + 1, args.end()}, out, err);
     if (args.size() != 2 && !replace && !ordered) {
         err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";
         return kUsage;
