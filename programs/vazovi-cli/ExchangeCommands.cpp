@@ -125,7 +125,8 @@ int runExportCommand(const std::vector<std::string>& args, std::ostream& out, st
                                 [](uint64_t, uint64_t) { return !stopRequested; });
     if (r.outcome == exchange::ExportResult::Outcome::Stopped)
         return fail(err, QStringLiteral("the export was stopped; nothing was written."));
-    if (r.outcome == exchange::ExportResult::Outcome::Failed) return fail(err, r.error);
+    if (r.outcome == exchange::ExportResult::Outcome::Failed)
+        return fail(err, r.error + QStringLiteral("  Nothing was exported."));
     out << outFile.toStdString() << ": " << r.records << " records exported.\n";
     return kOk;
 }

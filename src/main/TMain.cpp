@@ -27,6 +27,8 @@
 #include "data/Schema.h"
 #include "edit/TMyEdit.h"
 #include "edit/TMyEditBox.h"
+#include "exchange/TMyExport.h"
+#include "exchange/TMyImport.h"
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ControlFonts.h"
@@ -226,6 +228,8 @@ void TMain::buildMenus() {
         {C::Edit, [this] { DoEdit(); }},
         {C::Copy, [this] { DoCopy(); }},
         {C::Delete, [this] { DoDelete(); }},
+        {C::Import, [this] { DoImport(); }},
+        {C::Export, [this] { DoExport(); }},
         {C::EndSearch, [this] { DoEndSearch(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
         {C::Help, [this] { DoHelp(); }},
@@ -875,6 +879,19 @@ void TMain::DoUpdateDatabase() {
 }
 
 void TMain::DoHelp() { program_.ui().help(QString()); }
+
+void TMain::DoImport() {
+    if (browseOnly_) return;
+    exchange::runImport(this, program_);
+    refreshViewer();
+    DisplayCount();
+}
+
+void TMain::DoExport() {
+    exchange::runExport(this, program_);
+    refreshViewer();
+    DisplayCount();
+}
 
 void TMain::DoExit() { close(); }
 
