@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "CliCommands.h"
+#include "ReportCommand.h"
 #include "common/DisplayFormats.h"
 #include "common/ProgramFolder.h"
 #include "data/DatabaseFiles.h"
@@ -107,13 +108,10 @@ int runExportCommand(const std::vector<std::string>& args, std::ostream& out, st
     const QString folder = programFolder(&why);
     if (const QString own = data::protectedFileReason(outFile, c.tablePath, folder); !own.isEmpty())
         return fail(err, own);
-    auto t = Table::open(toNativePath(c.tablePath), OpenMode::Shared);
+    // In the collection's saved sort order, as the program shows it.
+    auto t = openInOrder(c.tablePath, search::BuildSortString(c.database.sortLevels));
     if (!t) return fail(err, QString::fromStdString(t.status().message()));
     Table& table = **t;
-    // The order the collection is viewed in, when its index has it.
-    if (table.hasTag(search::kSortTag))
-        if (engine::Status s = table.setOrder(search::kSortTag); !s)
-            return fail(err, QString::fromStdString(s.message()));
     const exchange::ExportKind kind =
         endsWithDbf(outFile) ? exchange::ExportKind::DBase : exchange::ExportKind::Text;
     exchange::ExportRequest request = exchange::exportRequestFrom(c.database, kind);

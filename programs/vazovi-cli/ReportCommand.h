@@ -2,8 +2,16 @@
 // collection table and writes it as a text file or a PDF file.
 #pragma once
 
+#include <QString>
 #include <iosfwd>
+#include <memory>
 #include <string>
+
+#include "engine/Status.h"
+
+namespace vz::engine {
+class Table;
+}
 
 namespace vz::cli {
 
@@ -14,5 +22,9 @@ enum class ReportOutput { Text, Pdf };
 // (kOk or kFailed); errors go to `err`, one line each.
 int runReportCommand(const std::string& table, const std::string& name, ReportOutput output,
                      const std::string& outFile, std::ostream& err);
+
+// Opens the table shared and in the order of `sortString`. The index tag is rebuilt, which needs
+// the table to itself, only when it is missing or holds another order.
+engine::Result<std::unique_ptr<engine::Table>> openInOrder(const QString& path, const QString& sortString);
 
 }  // namespace vz::cli
