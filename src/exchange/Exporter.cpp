@@ -29,12 +29,6 @@ QString fromStd(const std::string& s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
-std::string trimBlanks(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 // The table's index of each exported field; -1 for a field the table lacks.
 std::vector<int> tableIndexes(const Table& table, const std::vector<int>& fields) {
     std::vector<int> out;
@@ -56,13 +50,26 @@ bool appendEncoded(std::string_view utf8, TextEncoding encoding, std::string& li
     return false;
 }
 
-void appendQuoted(const std::string& text, std::string& out) {
+std::string_view trimmedView(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+// `text` trimmed of blanks, in double quotes, its inner double quotes doubled.
+void appendQuoted(std::string_view text, std::string& out) {
+    text = trimmedView(text);
     out.push_back('"');
-    for (char c : trimBlanks(text)) {
-        out.push_back(c);
-        if (c == '"') out.push_back('"');
-    }
+    for (size_t at; (at = text.find('"')) != std::string_view::npos; text.remove_prefix(at + 1))
+        out.append(text.data(), at + 1).push_back('"');
+    out.append(text);
     out.push_back('"');
+}
+
+bool isAscii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
 class TextSink {
@@ -105,6 +112,26 @@ private:
     FileReplacement replacement_;
     std::FILE* file_ = nullptr;
 };
+
+// exportDateText's characters, appended to `out`.
+void appendExportDate(const engine::Date& d, const DisplayFormats& formats, std::string& out) {
+    if (d.isBlank()) return;
+    const char sep = formats.dateSeparator().at(0).toLatin1();
+    const bool zeros = formats.leadingZeros();
+    auto part = [&](int n) {
+        if (zeros || n >= 10) out.push_back(char('0' + n / 10 % 10));
+        out.push_back(char('0' + n % 10));
+        out.push_back(sep);
+    };
+    if (formats.dayFirst()) {
+        part(d.day);
+        part(d.month);
+    } else {
+        part(d.month);
+        part(d.day);
+    }
+    for (int div : {1000, 100, 10, 1}) out.push_back(char('0' + d.year / div % 10));
+}
 
 QString engineError(const Status& s) {
     return fromStd(s.message());
@@ -159,7 +186,7 @@ ExportResult exportText(Table& table, const QString& path, const ExportRequest& 
             if (k) line.push_back(',');
             quoted.clear();
             const QByteArray caption = request.captions[k].toUtf8();
-            appendQuoted(caption.toStdString(), quoted);
+            appendQuoted(std::string_view(caption.constData(), size_t(caption.size())), quoted);
             if (!appendEncoded(quoted, request.encoding, line, bad))
                 return failed.error = unwritable(
                            QStringLiteral("the caption \"%1\"").arg(request.captions[k])),
@@ -168,20 +195,39 @@ ExportResult exportText(Table& table, const QString& path, const ExportRequest& 
         line += "\r\n";
         if (!sink.write(line, failed.error)) return failed;
     }
+    // Character fields go out as the file holds them when the bytes need no conversion: the table
+    // and the output both Windows-1252, or the bytes plain ASCII.
+    const bool sameBytes = table.codePage().id() == engine::CodePage::Id::Windows1252 &&
+                           request.encoding == TextEncoding::Windows1252;
+    std::vector<bool> character, date;
+    for (size_t k = 0; k < request.fields.size(); ++k) {
+        character.push_back(index[k] >= 0 &&
+                            table.field(index[k]).type == engine::FieldType::Character);
+        date.push_back(data::schemaField(request.fields[k]).type == data::FieldTypeCode::Date);
+    }
     ExportResult result = walk(table, progress, [&]() -> QString {
         line.clear();
         for (size_t k = 0; k < request.fields.size(); ++k) {
             if (k) line.push_back(',');
-            text.clear();
             const int i = index[k];
-            if (i >= 0) {
-                if (data::schemaField(request.fields[k]).type == data::FieldTypeCode::Date) {
-                    engine::Result<engine::Date> d = table.date(i);
-                    if (!d) return engineError(d.status());
-                    text = exportDateText(*d, formats).toStdString();
-                } else if (Status s = table.readText(i, text); !s) {
-                    return engineError(s);
+            if (i < 0) {
+                line += "\"\"";
+                continue;
+            }
+            if (character[k]) {
+                const std::string_view stored = table.storedBytes(i);
+                if (sameBytes || isAscii(stored)) {
+                    appendQuoted(stored, line);
+                    continue;
                 }
+            }
+            text.clear();
+            if (date[k]) {
+                engine::Result<engine::Date> d = table.date(i);
+                if (!d) return engineError(d.status());
+                appendExportDate(*d, formats, text);
+            } else if (Status s = table.readText(i, text); !s) {
+                return engineError(s);
             }
             quoted.clear();
             appendQuoted(text, quoted);

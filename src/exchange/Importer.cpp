@@ -16,6 +16,9 @@ using engine::Status;
 using engine::Table;
 
 constexpr uint64_t kProgressEvery = 256;
+// Records written to the table together: each batch costs one write of the records, one of the
+// header and one taking of the locks.
+constexpr uint32_t kAppendBatch = 1024;
 
 QString fromStd(const std::string& s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -150,17 +153,60 @@ QString Importer::store(int number, const std::string& utf8) {
     return {};
 }
 
-QString Importer::post() {
+QString Importer::post(uint64_t& added) {
     Status s = table_.post();
-    if (s) return {};
-    const bool stored = table_.state() == Table::State::Browse;
+    if (s) {
+        ++kept_;
+        if (table_.pendingAppends() == 0) {
+            added += kept_;
+            kept_ = 0;
+        }
+        return {};
+    }
+    // A failed write of a batch loses the batch (the message says so); records whose index
+    // entries failed are stored, and the table then refuses further changes.
+    const bool stored = !table_.writeRefusal().empty();
+    if (stored) added += kept_ + 1;
+    kept_ = 0;
     table_.cancel();
-    return fromStd(s.message()) +
-           (stored ? QString() : QStringLiteral(" The record was not stored."));
+    return fromStd(s.message());
+}
+
+void Importer::finish(ImportResult& result) {
+    if (Status s = table_.flushAppends(); !s) {
+        if (!table_.writeRefusal().empty()) result.added += kept_;
+        const QString why = fromStd(s.message());
+        result.error = result.outcome == ImportResult::Outcome::Failed
+                           ? result.error + QStringLiteral("  ") + why
+                           : why;
+        result.outcome = ImportResult::Outcome::Failed;
+    } else {
+        result.added += kept_;
+    }
+    kept_ = 0;
+    table_.setAppendBatch(0);
 }
 
 ImportResult Importer::importText(const QString& path, const std::vector<int>& mapping,
                                   bool skipFirst, const ImportProgress& progress) {
+    kept_ = 0;
+    table_.setAppendBatch(kAppendBatch);
+    ImportResult result = readText(path, mapping, skipFirst, progress);
+    finish(result);
+    return result;
+}
+
+ImportResult Importer::importTable(const QString& path, const std::vector<int>& mapping,
+                                   const ImportProgress& progress) {
+    kept_ = 0;
+    table_.setAppendBatch(kAppendBatch);
+    ImportResult result = readTable(path, mapping, progress);
+    finish(result);
+    return result;
+}
+
+ImportResult Importer::readText(const QString& path, const std::vector<int>& mapping,
+                                bool skipFirst, const ImportProgress& progress) {
     ImportResult result;
     auto fail = [&result](const QString& why) {
         result.outcome = ImportResult::Outcome::Failed;
@@ -177,7 +223,7 @@ ImportResult Importer::importText(const QString& path, const std::vector<int>& m
     while (file.nextLine(line)) {
         const long lineNo = file.lineNumber();
         if (progress && lineNo % kProgressEvery == 0 &&
-            !progress(result.added, file.bytesRead(), file.size())) {
+            !progress(result.added + kept_, file.bytesRead(), file.size())) {
             result.outcome = ImportResult::Outcome::Stopped;
             return result;
         }
@@ -223,17 +269,16 @@ ImportResult Importer::importText(const QString& path, const std::vector<int>& m
             if (end != FieldEnd::Comma) break;
         }
         if (!started) continue;
-        if (QString why = post(); !why.isEmpty())
+        if (QString why = post(result.added); !why.isEmpty())
             return fail(QStringLiteral("%1: %2").arg(at, why));
-        ++result.added;
     }
     if (!file.error().isEmpty()) return fail(file.error());
-    if (progress) progress(result.added, file.size(), file.size());
+    if (progress) progress(result.added + kept_, file.size(), file.size());
     return result;
 }
 
-ImportResult Importer::importTable(const QString& path, const std::vector<int>& mapping,
-                                   const ImportProgress& progress) {
+ImportResult Importer::readTable(const QString& path, const std::vector<int>& mapping,
+                                 const ImportProgress& progress) {
     ImportResult result;
     auto fail = [&result](const QString& why) {
         result.outcome = ImportResult::Outcome::Failed;
@@ -260,7 +305,7 @@ ImportResult Importer::importTable(const QString& path, const std::vector<int>& 
     while (s && !in.eof()) {
         const QString at = QStringLiteral("%1, record %2").arg(path).arg(in.recNo());
         if (progress && result.added % kProgressEvery == 0 &&
-            !progress(result.added, in.recNo(), total)) {
+            !progress(result.added + kept_, in.recNo(), total)) {
             result.outcome = ImportResult::Outcome::Stopped;
             return result;
         }
@@ -298,13 +343,12 @@ ImportResult Importer::importTable(const QString& path, const std::vector<int>& 
                 return fail(QStringLiteral("%1, field %2: %3").arg(at, fromStd(f.name), why));
             }
         }
-        if (QString why = post(); !why.isEmpty())
+        if (QString why = post(result.added); !why.isEmpty())
             return fail(QStringLiteral("%1: %2").arg(at, why));
-        ++result.added;
         s = in.next();
     }
     if (!s) return fail(fromStd(s.message()));
-    if (progress) progress(result.added, total, total);
+    if (progress) progress(result.added + kept_, total, total);
     return result;
 }
 

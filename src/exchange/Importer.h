@@ -82,11 +82,20 @@ private:
     // Stores `utf8` into stamp-record field `number`; an empty string, or why it could not.
     QString store(int number, const std::string& utf8);
     bool prepareTargets(QString& error);
-    QString post();
+    // Posts the new record; `added` counts the records written. An empty string, or why not.
+    QString post(uint64_t& added);
+    // Writes the records still kept in memory and ends batch mode.
+    void finish(ImportResult& result);
+    ImportResult readText(const QString& path, const std::vector<int>& mapping, bool skipFirst,
+                          const ImportProgress& progress);
+    ImportResult readTable(const QString& path, const std::vector<int>& mapping,
+                           const ImportProgress& progress);
 
     engine::Table& table_;
     const DisplayFormats& formats_;
-    std::vector<int> target_;  // the table's index of each stamp-record field (index 0: field 1)
+    std::vector<int> target_;
+    uint64_t kept_ = 0;  // records posted but kept in memory by the table's batch  // the table's
+                         // index of each stamp-record field (index 0: field 1)
 };
 
 }  // namespace vz::exchange
