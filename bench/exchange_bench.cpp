@@ -171,6 +171,9 @@ int main(int argc, char** argv) {
         if (::mkdtemp(pattern.data()) == nullptr) return std::perror("mkdtemp"), 1;
         dir = pattern;
         ownDir = true;
+    } else {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
     }
     bench::printBanner("vazovi-exchange-bench", n, dir);
     const std::string table = dir + "/STAMPS.DBF", entry = dir + "/entry.txt",
