@@ -480,14 +480,6 @@ Status Table::readText(int field, std::string& out) const {
     return fieldText(p, field, out);
 }
 
-std::string_view Table::storedBytes(int field) const {
-    if (!hasField(*this, field)) return {};
-    const char* p = currentPtr();
-    if (p == nullptr) return {};
-    const Field& f = header_.fields[size_t(field)];
-    return {p + 1 + f.offset, size_t(f.width)};
-}
-
 Status Table::readRecordTexts(uint32_t recNo, std::vector<std::string>& out) const {
     Status s;
     const char* p = recordPtr(recNo, s);
@@ -512,6 +504,13 @@ Status Table::fieldText(const char* p, int field, std::string& out) const {
         return notAValue(*this, f, v, out);
     }
     return Status::ok();
+}
+
+std::string_view Table::storedBytes(int field) const {
+    const char* p = currentPtr();
+    if (p == nullptr || !hasField(*this, field)) return {};
+    const Field& f = header_.fields[size_t(field)];
+    return std::string_view(p + 1 + f.offset, size_t(f.width));
 }
 
 std::string Table::text(int field) const {
