@@ -16,6 +16,7 @@
 #include "exchange/Exporter.h"
 #include "exchange/ImportLayout.h"
 #include "exchange/Importer.h"
+#include "search/SearchCriteria.h"
 #include "search/SortOrder.h"
 
 namespace vz::cli {
@@ -88,6 +89,7 @@ int runExportCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (args.size() < 2)
         return usage(err, "export takes a file name and an output file (.txt or .dbf).");
     exchange::TextEncoding encoding = exchange::TextEncoding::Windows1252;
+    std::vector<std::string> criteria;
     for (size_t i = 2; i < args.size(); ++i) {
         if (args[i] == "--encoding" && i + 1 < args.size()) {
             const std::string& e = args[++i];
@@ -97,9 +99,17 @@ int runExportCommand(const std::vector<std::string>& args, std::ostream& out, st
                 encoding = exchange::TextEncoding::Windows1252;
             else
                 return usage(err, "--encoding takes utf-8 or windows-1252.");
+        } else if (args[i] == "--search" && criteria.empty()) {
+            // The criteria run to the end or to the next option other than --or.
+            size_t j = i + 1;
+            while (j < args.size() && (args[j] == "--or" || args[j].rfind("--", 0) != 0))
+                criteria.push_back(args[j++]);
+            if (criteria.empty()) return usage(err, "--search takes at least one criterion.");
+            i = j - 1;
         } else {
             return usage(err,
-                         "export takes a file name, an output file and --encoding utf-8 at most.");
+                         "export takes a file name, an output file, --search CRITERION... and "
+                         "--encoding utf-8.");
         }
     }
     Context c = loadContext(args[0]);
@@ -112,6 +122,17 @@ int runExportCommand(const std::vector<std::string>& args, std::ostream& out, st
     auto t = openInOrder(c.tablePath, search::BuildSortString(c.database.sortLevels));
     if (!t) return fail(err, QString::fromStdString(t.status().message()));
     Table& table = **t;
+    // Only the records the search admits, as the export window's "Export Search Criteria".
+    search::SearchItems items;
+    if (!criteria.empty()) {
+        search::FieldCaptions captions;
+        for (int f = 1; f <= data::kFieldCount; ++f)
+            captions[size_t(f - 1)] = c.database.field(f).caption;
+        search::CriteriaParse parsed = search::parseSearchCriteria(criteria, captions);
+        if (!parsed.ok()) return fail(err, parsed.error);
+        items = std::move(parsed.items);
+        table.setFilter([&items](const Table& t) { return items.test(t); });
+    }
     const exchange::ExportKind kind =
         endsWithDbf(outFile) ? exchange::ExportKind::DBase : exchange::ExportKind::Text;
     exchange::ExportRequest request = exchange::exportRequestFrom(c.database, kind);

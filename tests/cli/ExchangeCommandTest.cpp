@@ -84,6 +84,14 @@ TEST_F(CliExchange, ExportFollowsTheSavedFieldsOrderAndFormats) {
     ASSERT_EQ(cli({"export", table, path("utf8.txt"), "--encoding", "utf-8"}).code, kOk);
     EXPECT_TRUE(read(path("utf8.txt")).contains("\"\xC3\x96sterreich\""));
     EXPECT_EQ(cli({"export", table, path("x.txt"), "--encoding", "ebcdic"}).code, kUsage);
+    // Only what a search admits.
+    const CliRun found = cli(
+        {"export", table, path("found.txt"), "--search", "Country~FRA", "--or", "Date<1960-01-01"});
+    ASSERT_EQ(found.code, kOk) << found.err;
+    EXPECT_EQ(read(path("found.txt")),
+              "\"\",\"France\",\"F1\"\r\n\"2-28-1954\",\"\xD6sterreich\",\"P1\"\r\n");
+    EXPECT_EQ(cli({"export", table, path("x.txt"), "--search", "Nowhere~x"}).code, kFailed);
+    EXPECT_EQ(cli({"export", table, path("x.txt"), "--search"}).code, kUsage);
 }
 
 TEST_F(CliExchange, TextAndTableRoundTrips) {
