@@ -114,7 +114,10 @@ QString Importer::store(int number, const std::string& utf8) {
     const int i = target_[size_t(number - 1)];
     if (i < 0) return {};
     const data::SchemaField& f = data::schemaField(number);
-    const QString caption = QString::fromLatin1(f.caption.data(), qsizetype(f.caption.size()));
+    // Named in messages only, so made only for them.
+    auto captionOf = [&f] {
+        return QString::fromLatin1(f.caption.data(), qsizetype(f.caption.size()));
+    };
     Status s;
     switch (f.type) {
         case data::FieldTypeCode::Text:
@@ -129,7 +132,7 @@ QString Importer::store(int number, const std::string& utf8) {
             }
             if (!plainNumber(v, f.type == data::FieldTypeCode::Decimal))
                 return QStringLiteral("%1 cannot take %2: it is not a %3.")
-                    .arg(caption, quotedValue(utf8),
+                    .arg(captionOf(), quotedValue(utf8),
                          f.type == data::FieldTypeCode::Whole ? QStringLiteral("whole number")
                                                               : QStringLiteral("number"));
             s = table_.setText(i, v);
@@ -144,12 +147,12 @@ QString Importer::store(int number, const std::string& utf8) {
             engine::Date d;
             if (!formats_.parseDate(QString::fromUtf8(v.data(), qsizetype(v.size())), d))
                 return QStringLiteral("%1 cannot take %2: it is not a date in the format %3.")
-                    .arg(caption, quotedValue(utf8), formats_.datePattern());
+                    .arg(captionOf(), quotedValue(utf8), formats_.datePattern());
             s = table_.setDate(i, d);
             break;
         }
     }
-    if (!s) return QStringLiteral("%1: %2").arg(caption, fromStd(s.message()));
+    if (!s) return QStringLiteral("%1: %2").arg(captionOf(), fromStd(s.message()));
     return {};
 }
 
