@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include "DelimitedText.h"
+#include "ExchangeCommands.h"
 #include "ReportCommand.h"
 #include "StatsCommand.h"
 #include "common/Interaction.h"
@@ -64,6 +65,18 @@ constexpr const char* kUsageText =
     "                           and records by condition; as aligned text, or as JSON. With\n"
     "                           --search, only the records the criteria find: FIELD~TEXT,\n"
     "                           FIELD=V, FIELD>V, FIELD<V; --or starts another set of criteria\n"
+    "  export FILE OUT [--search CRITERION... [--or CRITERION...]...] [--encoding utf-8]\n"
+    "                           write the records to OUT, a dBase table when OUT ends in .dbf, else\n"
+    "                           delimited text (Windows-1252 unless --encoding utf-8), with the\n"
+    "                           collection's saved export fields, order and first row, in its sort\n"
+    "                           order, dates in the global date format with four-digit years;\n"
+    "                           with --search only the records the criteria admit: FIELD~TEXT\n"
+    "                           (contains), FIELD=VALUE, FIELD>VALUE, FIELD<VALUE; --or starts\n"
+    "                           another group; dates as YYYY-MM-DD\n"
+    "  import FILE IN [--skip-first]\n"
+    "                           add a record for each line of the delimited text file IN (each record\n"
+    "                           of IN when it ends in .dbf): import field N goes to field N; stops at\n"
+    "                           the first value a field cannot take, keeping the records added\n"
     "  --help                   show this text\n"
     "  --version                show the version\n"
     "\n"
@@ -358,6 +371,8 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
     }
     if (command == "stats") return runStatsCommand({args.begin() + 1, args.end()}, out, err);
     if (command == "report") return reportCommand(args, out, err);
+    if (command == "export") return runExportCommand({args.begin() + 1, args.end()}, out, err);
+    if (command == "import") return runImportCommand({args.begin() + 1, args.end()}, out, err);
     if (args.size() != 2 && !replace && !ordered) {
         err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";
         return kUsage;

@@ -74,8 +74,8 @@ bool sameExpression(const std::string& a, const QString& b) {
     return engine::KeyExpression::sameSpelling(a, b.toStdString());
 }
 
-// Opens the table shared and in the order of `sortString`. The index tag is rebuilt, which needs
-// the table to itself, only when it is missing or holds another order.
+}  // namespace
+
 engine::Result<std::unique_ptr<Table>> openInOrder(const QString& path, const QString& sortString) {
     const std::string native = toNativePath(path);
     auto table = Table::open(native, OpenMode::Shared);
@@ -100,8 +100,6 @@ engine::Result<std::unique_ptr<Table>> openInOrder(const QString& path, const QS
     VZ_RETURN_IF_ERROR((*table)->setOrder(search::kSortTag));
     return table;
 }
-
-}  // namespace
 
 int runReportCommand(const std::string& table, const std::string& name, ReportOutput output,
                      const std::string& outFile, std::ostream& err) {

@@ -2,9 +2,17 @@
 // collection table and writes it as a text file or a PDF file.
 #pragma once
 
+#include <QString>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/Status.h"
+
+namespace vz::engine {
+class Table;
+}
 
 namespace vz::cli {
 
@@ -29,5 +37,9 @@ int runReportCommand(const std::string& table, const std::string& name, ReportOu
 // "FILE --list" the names of the reports in the definitions file, one a line: FILE itself when
 // it is a report definitions file (".URP"), else the program folder's. Usage errors answer kUsage.
 int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Opens the table shared and in the order of `sortString`. The index tag is rebuilt, which needs
+// the table to itself, only when it is missing or holds another order.
+engine::Result<std::unique_ptr<engine::Table>> openInOrder(const QString& path, const QString& sortString);
 
 }  // namespace vz::cli

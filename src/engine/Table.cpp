@@ -309,6 +309,7 @@ Result<std::unique_ptr<Table>> Table::open(const std::string& path, OpenMode mod
 
 Table::~Table() {
     cancel();
+    (void)flushAppends();
 }
 
 std::string Table::who() const { return path_; }
@@ -575,6 +576,7 @@ Result<uint32_t> Table::fromCurrent(int step) {
 }
 
 Status Table::first() {
+    VZ_RETURN_IF_ERROR(flushAppends());
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     Result<uint32_t> r = fromEnd(+1);
     if (!r) return r.status();
@@ -585,6 +587,7 @@ Status Table::first() {
 }
 
 Status Table::last() {
+    VZ_RETURN_IF_ERROR(flushAppends());
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     Result<uint32_t> r = fromEnd(-1);
     if (!r) return r.status();
@@ -595,6 +598,7 @@ Status Table::last() {
 }
 
 Status Table::next() {
+    VZ_RETURN_IF_ERROR(flushAppends());
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     if (cur_ == 0) {
         eof_ = true;
@@ -612,6 +616,7 @@ Status Table::next() {
 }
 
 Status Table::prior() {
+    VZ_RETURN_IF_ERROR(flushAppends());
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     if (cur_ == 0) {
         bof_ = true;
@@ -629,6 +634,7 @@ Status Table::prior() {
 }
 
 Status Table::go(uint32_t recNo) {
+    VZ_RETURN_IF_ERROR(flushAppends());
     if (state_ != State::Browse) VZ_RETURN_IF_ERROR(post());
     Status s;
     const char* p = recordPtr(recNo, s);
@@ -732,6 +738,7 @@ Status Table::collectOrder(std::vector<uint32_t>& out) {
 }
 
 Status Table::refresh() {
+    VZ_RETURN_IF_ERROR(flushAppends());
     SharedHeaderLock consistent(*this);
     VZ_RETURN_IF_ERROR(consistent.status());
     char prefix[8];
@@ -776,6 +783,7 @@ Status Table::append() {
 }
 
 Status Table::edit() {
+    VZ_RETURN_IF_ERROR(flushAppends());
     if (state_ == State::Edit) return Status::ok();
     if (state_ == State::Insert) return Status::invalid(who() + ": a new record is being added.");
     if (readOnly()) return Status::invalid(who() + " is open read-only.");
@@ -1111,10 +1119,92 @@ Status Table::appendRecord() {
     return indexed;
 }
 
+void Table::setAppendBatch(uint32_t records) {
+    // An open catches up with at most kMaxAppendBatch missing index entries at the end.
+    batchSize_ = std::min(records, kMaxAppendBatch);
+}
+
+Status Table::flushAppends() {
+    if (pendingCount_ == 0) return Status::ok();
+    const bool shared = mode_ == OpenMode::Shared;
+    if (shared) {
+        VZ_RETURN_IF_ERROR(
+            file_.lock(locking::kAppend, 1, File::LockKind::Write, locking::kWaitMs));
+        Status h = file_.lock(locking::kHeader, 1, File::LockKind::Write, locking::kWaitMs);
+        if (!h) {
+            file_.unlock(locking::kAppend, 1);
+            return h;
+        }
+        ++headerHeld_;
+    }
+    auto unlockAll = [&] {
+        if (!shared) return;
+        --headerHeld_;
+        file_.unlock(locking::kHeader, 1);
+        file_.unlock(locking::kAppend, 1);
+    };
+    const uint32_t known = header_.recordCount;
+    if (shared) {
+        char count[4];
+        Status s = file_.readAt(4, count, sizeof count);
+        if (!s) {
+            unlockAll();
+            return s;
+        }
+        header_.recordCount = uint32_t(uint8_t(count[0])) | (uint32_t(uint8_t(count[1])) << 8) |
+                              (uint32_t(uint8_t(count[2])) << 16) |
+                              (uint32_t(uint8_t(count[3])) << 24);
+    }
+    if (uint64_t(header_.recordCount) + pendingCount_ >= 0xFFFFFFFFu) {
+        if (shared) header_.recordCount = known;
+        unlockAll();
+        return Status::invalid(who() + ": the table cannot hold more records.");
+    }
+    const uint32_t firstRec = header_.recordCount + 1;
+    const uint32_t count = pendingCount_;
+    // The records first, then the count that names them.
+    pending_.push_back(kEofMarker);
+    Status s = file_.writeAt(header_.dataOffset(firstRec), pending_.data(), pending_.size());
+    pending_.pop_back();
+    if (s) {
+        header_.recordCount = firstRec + count - 1;
+        header_.setUpdateDateToToday();
+        s = writeHeaderPrefix();
+        if (!s) header_.recordCount = firstRec - 1;
+    }
+    Status indexed;
+    if (s) indexed = maintainOnAppendBatch(firstRec, pending_, count, known + 1 != firstRec);
+    unlockAll();
+    pending_.clear();
+    pendingCount_ = 0;
+    if (!s) {
+        if (!shared) header_.recordCount = known;
+        const std::string lost =
+            " The last " + std::to_string(count) + " records added were not stored.";
+        return s.code() == Status::Code::IOError ? Status::ioError(s.message() + lost)
+                                                 : Status::invalid(s.message() + lost);
+    }
+    if (shared && known + 1 != firstRec) invalidateCache();
+    if (state_ == State::Browse) {
+        cur_ = header_.recordCount;
+        bof_ = eof_ = false;
+    }
+    return indexed;
+}
+
 Status Table::post() {
     switch (state_) {
         case State::Browse: return Status::ok();
-        case State::Insert: return appendRecord();
+        case State::Insert:
+            if (batchSize_ > 1) {
+                editBuf_[0] = ' ';
+                pending_ += editBuf_;
+                ++pendingCount_;
+                state_ = State::Browse;
+                editBuf_.clear();
+                return pendingCount_ >= batchSize_ ? flushAppends() : Status::ok();
+            }
+            return appendRecord();
         case State::Edit: break;
     }
     // With an index, the header lock is held from the record to the last index block, so that
@@ -1151,6 +1241,7 @@ Status Table::post() {
 }
 
 Status Table::deleteRecord() {
+    VZ_RETURN_IF_ERROR(flushAppends());
     if (state_ == State::Insert) {
         cancel();
         return Status::ok();

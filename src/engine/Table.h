@@ -162,6 +162,25 @@ public:
     // until it is reopened, since its index is unusable.
     Status post();
     void cancel();
+    // --- Appending in batches (an import of many records). With a batch size above 1, post() of a
+    // new record keeps it in memory instead of writing it; every `records` kept records, and at
+    // flushAppends(), they are written together: the records with one write, then the header's
+    // count once, then their index entries, under one taking of the locks. A process killed
+    // meanwhile loses the records kept since the last write and leaves a table that opens with
+    // a whole prefix of the records appended: a count written after its records never names a
+    // record that is not there, and the index entries missing after a kill between count and
+    // index are the tail an open catches up with (the batch is never longer than that tail may
+    // be). A kept record has no record number and is not seen by navigation or reads until
+    // written. Callers flush before they do anything else with the table; navigation, edit(),
+    // deleteRecord(), refresh() and the destructor flush first themselves.
+    static constexpr uint32_t kMaxAppendBatch = 4096;
+    void setAppendBatch(uint32_t records);
+    // Writes the kept records; none is kept afterwards. On failure none of them is stored (the
+    // message says how many were lost), unless only their index entries failed: then, as for
+    // post(), they are stored and the table refuses further changes (writeRefusal()).
+    Status flushAppends();
+    uint32_t pendingAppends() const { return pendingCount_; }
+
     // Marks the current record deleted. It vanishes from view at once: the next visible record
     // becomes current (or the prior one, at the end).
     Status deleteRecord();
@@ -273,6 +292,10 @@ private:
     // from the file under the header lock.
     Result<bool> entryAgrees(IndexTag& tag, uint32_t recNo);
     Status maintainOnAppend(uint32_t recNo, bool othersAppended);
+    // The entries of `count` records appended from `firstRec` on, held in `records` (record
+    // length bytes each, deletion flag first).
+    Status maintainOnAppendBatch(uint32_t firstRec, const std::string& records, uint32_t count,
+                                 bool othersAppended);
     Status maintainOnPost(const std::string& before);
     Result<std::string> allKeys(const KeyExpression& e);
     struct TagSpec {
@@ -325,6 +348,11 @@ private:
     std::string editBase_;  // the record as it was when edit() began
     // The tags (name, key expression) of an index that failed its checks, to rebuild.
     std::vector<std::pair<std::string, std::string>> rebuildTags_;
+
+    // Appends kept in memory by post() in batch mode (setAppendBatch).
+    uint32_t batchSize_ = 0;
+    uint32_t pendingCount_ = 0;
+    std::string pending_;
 
     // Read-ahead window of whole records: records [cacheFirst_, cacheFirst_ + cacheCount_).
     mutable std::string cache_;

@@ -23,6 +23,8 @@ namespace {
 // The longest run of missing entries at the end of a tag that an open or an append makes good
 // one by one; a longer one is no interrupted append, and the index counts as out of date.
 constexpr uint32_t kMaxCatchUp = 10000;
+static_assert(Table::kMaxAppendBatch <= kMaxCatchUp,
+              "a killed batch must leave a tail the next open catches up with");
 
 std::string upperAscii(std::string_view s) {
     std::string u(s);
@@ -549,6 +551,38 @@ Status Table::maintainOnAppend(uint32_t recNo, bool othersAppended) {
     indexWriteFailed(s);
     return Status::ioError("Record " + std::to_string(recNo) + " was stored in " + who() +
                            ", but its production index could not be updated: " + why +
+                           " The table takes no more changes until it is opened again.");
+}
+
+Status Table::maintainOnAppendBatch(uint32_t firstRec, const std::string& records, uint32_t count,
+                                    bool othersAppended) {
+    if (!mdx_) return Status::ok();
+    Status s = reloadIndexForWrite();
+    if (s && othersAppended && firstRec > 1) {
+        Result<bool> caught = catchUpTail(firstRec - 1);
+        if (!caught) s = caught.status();
+        if (caught && !*caught)
+            s = Status::corruption(indexPath() + ": the index lacks entries for more than " +
+                                   std::to_string(kMaxCatchUp) + " records before record " +
+                                   std::to_string(firstRec) + ".");
+    }
+    const size_t length = header_.recordLength;
+    std::string key;
+    for (uint32_t k = 0; s && k < count; ++k)
+        for (size_t i = 0; s && i < tags_.size(); ++i) {
+            IndexTag& tag = *tags_[i];
+            key.resize(size_t(tag.keyLength()));
+            tag.expression()->evaluate(records.data() + k * length, key.data());
+            s = tag.insert(key.data(), firstRec + k, true);
+        }
+    if (s) s = mdx_->writeHeader();
+    cursorValid_ = false;
+    if (s) return s;
+    const std::string why = s.message();
+    indexWriteFailed(s);
+    return Status::ioError("Records " + std::to_string(firstRec) + " to " +
+                           std::to_string(firstRec + count - 1) + " were stored in " + who() +
+                           ", but the production index could not be updated: " + why +
                            " The table takes no more changes until it is opened again.");
 }
 

@@ -28,6 +28,8 @@
 #include "data/Schema.h"
 #include "edit/TMyEdit.h"
 #include "edit/TMyEditBox.h"
+#include "exchange/TMyExport.h"
+#include "exchange/TMyImport.h"
 #include "reports/TMyReport.h"
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
@@ -230,6 +232,8 @@ void TMain::buildMenus() {
         {C::Edit, [this] { DoEdit(); }},
         {C::Copy, [this] { DoCopy(); }},
         {C::Delete, [this] { DoDelete(); }},
+        {C::Import, [this] { DoImport(); }},
+        {C::Export, [this] { DoExport(); }},
         {C::EndSearch, [this] { DoEndSearch(); }},
         {C::Reports, [this] { DoReports(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
@@ -846,6 +850,19 @@ void TMain::DoUpdateDatabase() {
 }
 
 void TMain::DoHelp() { program_.ui().help(QString()); }
+
+void TMain::DoImport() {
+    if (browseOnly_) return;
+    exchange::runImport(this, program_);
+    refreshViewer();
+    DisplayCount();
+}
+
+void TMain::DoExport() {
+    exchange::runExport(this, program_);
+    refreshViewer();
+    DisplayCount();
+}
 
 void TMain::DoExit() { close(); }
 

@@ -66,6 +66,8 @@ public:
     void DoEdit();
     void DoCopy();
     void DoDelete();
+    void DoImport();
+    void DoExport();
     void DoEndSearch();
     void DoUpdateDatabase();
     void DoHelp();

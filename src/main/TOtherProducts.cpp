@@ -34,6 +34,10 @@ QString TOtherProducts::text() {
                "<tr><td><tt>reindex FILE</tt></td><td>rebuilds the index from the stamps.</td></tr>"
                "<tr><td><tt>index FILE EXPR</tt></td><td>orders the collection by a dBase key "
                "expression.</td></tr>"
+               "<tr><td><tt>export FILE OUT</tt></td><td>exports the stamps to a delimited text file, or to a "
+               "dBase table when OUT ends in .dbf, with the collection's export choices.</td></tr>"
+               "<tr><td><tt>import FILE IN</tt></td><td>adds stamps from a delimited text file or a dBase "
+               "table; <tt>--skip-first</tt> leaves out a text file's first line.</td></tr>"
                "</table>"
                "<p>Pack, reindex and index need the collection to themselves: close it in the program "
                "first. Run <tt>vazovi-cli --help</tt> for the full description of every command.</p>")

@@ -74,6 +74,16 @@ std::vector<Change> changes() {
         VZ_RETURN_IF_ERROR(setRow(t, "m new", 9001));
         return t.post();
     };
+    // Three records in one batch, written by the flush.
+    auto appendBatch = [](Table& t) -> Status {
+        t.setAppendBatch(10);
+        for (int64_t seq : {9003, 9004, 9001}) {
+            VZ_RETURN_IF_ERROR(t.append());
+            VZ_RETURN_IF_ERROR(setRow(t, "m batch " + std::to_string(seq), seq));
+            VZ_RETURN_IF_ERROR(t.post());
+        }
+        return t.flushAppends();
+    };
     auto edit = [](Table& t) -> Status {
         VZ_RETURN_IF_ERROR(t.go(40));
         VZ_RETURN_IF_ERROR(t.edit());
@@ -87,6 +97,8 @@ std::vector<Change> changes() {
     return {
         {"append, shared", OpenMode::Shared, append, 9001},
         {"append, exclusive", OpenMode::Exclusive, append, 9001},
+        {"append batch, shared", OpenMode::Shared, appendBatch, 9001},
+        {"append batch, exclusive", OpenMode::Exclusive, appendBatch, 9001},
         {"edit, shared", OpenMode::Shared, edit, 9002},
         {"edit, exclusive", OpenMode::Exclusive, edit, 9002},
         {"delete, shared", OpenMode::Shared, remove},
