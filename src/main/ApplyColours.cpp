@@ -28,15 +28,25 @@ namespace {
 
 using RoleColour = std::pair<QPalette::ColorRole, int>;
 
-// Background roles take the colour in every state; text roles only when the control is enabled,
-// so that disabled controls still look disabled.
+// Halfway between the text and its background: a disabled control's text, dimmed yet readable on
+// whatever background the set gives (the style's own grey vanishes on a grey background).
+QColor dimmed(const QColor& text, const QColor& back) {
+    return QColor((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
+                  (text.blue() + back.blue()) / 2);
+}
+
+// Background roles take the colour in every state; text roles take it when the control is
+// enabled and a dimmed one when it is not, so that disabled controls still look disabled.
 void paint(QWidget* w, std::initializer_list<RoleColour> backgrounds,
            std::initializer_list<RoleColour> texts, bool fill) {
     QPalette p = w->palette();
     for (const auto& [role, colour] : backgrounds) p.setColor(role, toQColor(colour));
+    const QColor back = backgrounds.size() > 0 ? toQColor(backgrounds.begin()->second)
+                                               : p.color(QPalette::Window);
     for (const auto& [role, colour] : texts) {
         p.setColor(QPalette::Active, role, toQColor(colour));
         p.setColor(QPalette::Inactive, role, toQColor(colour));
+        p.setColor(QPalette::Disabled, role, dimmed(toQColor(colour), back));
     }
     w->setPalette(p);
     if (fill) {

@@ -294,6 +294,12 @@ TEST(ApplyColourSet, ColoursByKindAndLeavesOtherWindowsGridsAndOptedOutControlsA
     for (const QWidget* b : {static_cast<QWidget*>(bar), static_cast<QWidget*>(status)})
         for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::ButtonText})
             EXPECT_EQ(colour(b, role), QApplication::palette(b).color(QPalette::Active, role));
-    // Disabled text keeps looking disabled.
+    // Disabled text keeps looking disabled, and stays readable on the set's background (a disabled
+    // radio button's caption once vanished into a grey radio background).
     EXPECT_NE(w.edit->palette().color(QPalette::Disabled, QPalette::Text), QColor(0, 0, 128));
+    set[ColourRole::RadioBackground] = rgbColour(192, 192, 192);
+    set[ColourRole::RadioText] = rgbColour(0, 0, 0);
+    w.apply(set);
+    const QColor disabled = w.radio->palette().color(QPalette::Disabled, QPalette::WindowText);
+    EXPECT_EQ(disabled, QColor(96, 96, 96));
 }
