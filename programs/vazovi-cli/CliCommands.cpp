@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include "DelimitedText.h"
+#include "MaintenanceCommands.h"
 #include "ReportCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
@@ -50,6 +51,20 @@ constexpr const char* kUsageText =
     "                           run the report NAME of the program folder's report definitions\n"
     "                           (written with the built-in reports when missing) over the table in\n"
     "                           its saved sort order, into the text file or PDF file OUT\n"
+    "  replace FILE FIELD OLD NEW [--confirm]\n"
+    "                           set FIELD (its stored name or caption) to NEW in every record where\n"
+    "                           it equals OLD (text without regard to letter case; numbers with \".\";\n"
+    "                           dates as YYYY-MM-DD); --confirm asks before each change (needs the\n"
+    "                           table to itself)\n"
+    "  convert FILE             append the program folder's databases of earlier versions\n"
+    "                           (S2LOG.DBF, SLOG.DBF) to FILE, deleting each once converted\n"
+    "  backup FILE DIR [--kind table|lists|settings|reports|all]\n"
+    "                           copy the table (the default), its lists, its settings file or the\n"
+    "                           report definitions into the folder DIR under their own names\n"
+    "  restore FILE SOURCE [--kind table|lists|settings|reports|all]\n"
+    "                           copy them back from SOURCE (a backup folder, or the backed-up table\n"
+    "                           file) beside FILE (the report definitions: into the program folder);\n"
+    "                           a restored table gets its index rebuilt\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
@@ -337,6 +352,11 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return index(args[1], args[2], err);
     }
+    if (command == "replace")
+        return runReplaceCommand(std::vector<std::string>(args.begin() + 1, args.end()), in, out, err);
+    if (command == "convert") return runConvertCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (command == "backup") return runBackupCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (command == "restore") return runRestoreCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     if (command == "report") {
         if (args.size() != 5 || (args[3] != "--text" && args[3] != "--pdf")) {
             err << "vazovi-cli: report takes a file name, a report name and --text OUT or --pdf OUT. "
