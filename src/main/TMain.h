@@ -30,6 +30,7 @@ class TMyEdit;
 namespace vz::mainwin {
 
 class Program;
+class ProgramHost;
 class ViewerModel;
 class ViewerDelegate;
 class ViewerPlace;
@@ -67,6 +68,15 @@ public:
     void DoExit();
     void DoColor(int setNumber);
     void DoListMaintenance(data::DataList list);
+    void DoSearchAndReplace();
+    void DoPack();
+    void DoRebuild();
+    void DoBackup();
+    void DoRestore();
+
+    // The program as the exclusive operations see it; the report window sets its reportList hook
+    // (LoadReportBox) there.
+    ProgramHost& collectionHost() { return *host_; }
 
     // Search mode on, with its controls; and off.
     void EnableEndSearch();
@@ -156,6 +166,8 @@ private:
     std::array<QAction*, 3> numericItems_{};
 
     std::unique_ptr<edit::TMyEdit> editWindow_;
+    std::unique_ptr<ProgramHost> host_;
+    QPointer<QWidget> progress_;  // the progress of a long pass, while one runs
     bool browseOnly_ = false;
     bool shown_ = false;
     bool shutDown_ = false;
