@@ -505,6 +505,13 @@ Status Table::fieldText(const char* p, int field, std::string& out) const {
     return Status::ok();
 }
 
+std::string_view Table::storedBytes(int field) const {
+    const char* p = currentPtr();
+    if (p == nullptr || !hasField(*this, field)) return {};
+    const Field& f = header_.fields[size_t(field)];
+    return std::string_view(p + 1 + f.offset, size_t(f.width));
+}
+
 std::string Table::text(int field) const {
     std::string s;
     if (!readText(field, s)) s.clear();

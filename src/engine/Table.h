@@ -123,6 +123,10 @@ public:
     // bytes are not a value of the field's type.
     Status readText(int field, std::string& out) const;
     std::string text(int field) const;  // readText, with "" on failure
+    // The bytes of a field of the current record exactly as stored (the table's code page,
+    // padding kept), without copying; empty when there is no current record or no such field.
+    // Valid until the table moves or reads another record.
+    std::string_view storedBytes(int field) const;
     // The text of every field of record `recNo`, as readText gives it, without moving the current
     // record (a deleted record reads too).
     Status readRecordTexts(uint32_t recNo, std::vector<std::string>& out) const;
