@@ -10,7 +10,8 @@ namespace vz::cli {
 
 // `args` are the command's arguments after its name. Answers an exit code (kOk, kFailed,
 // kUsage); messages go to `out` (notices) and `err` (errors, warnings), one line each.
-int runReplaceCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int runReplaceCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                      std::ostream& err);
 int runConvertCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runBackupCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runRestoreCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

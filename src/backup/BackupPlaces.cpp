@@ -9,7 +9,8 @@ QStringList mediaRoots(const QString& user) {
     return {QStringLiteral("/media/") + user, QStringLiteral("/run/media/") + user};
 }
 
-std::vector<Place> backupPlaces(const QString& programFolder, const QString& home, const QStringList& roots) {
+std::vector<Place> backupPlaces(const QString& programFolder, const QString& home,
+                                const QStringList& roots) {
     std::vector<Place> places;
     auto add = [&places](const QString& label, const QString& path) {
         if (path.isEmpty() || !QFileInfo(path).isDir()) return;

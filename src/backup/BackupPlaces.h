@@ -18,6 +18,7 @@ QStringList mediaRoots(const QString& user);
 
 // The places in that order; media found in each of `roots` in name order. A place listed twice
 // (the home folder as the program folder) is listed once.
-std::vector<Place> backupPlaces(const QString& programFolder, const QString& home, const QStringList& roots);
+std::vector<Place> backupPlaces(const QString& programFolder, const QString& home,
+                                const QStringList& roots);
 
 }  // namespace vz::backup

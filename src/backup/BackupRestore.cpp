@@ -19,12 +19,14 @@ namespace {
 const QString kReportFile = QStringLiteral("DUZEZIVA.URP");
 
 const QString kExclusiveTail = QStringLiteral(
-    "Make sure that the DBase File is not in use by another program  or that no other users are running the "
+    "Make sure that the DBase File is not in use by another program  or that no other users are "
+    "running the "
     "software or that no other copies of the software are in use.");
 
 QString identical(const QString& where) {
     return QStringLiteral(
-               "Destination File and Source File are identical.  You cannot copy a file  over top of itself.  Please "
+               "Destination File and Source File are identical.  You cannot copy a file  over top "
+               "of itself.  Please "
                "choose a different ") +
            where + '.';
 }
@@ -64,7 +66,8 @@ QString baseNameOf(const QString& tablePath) {
 // clears the table's index flag, so that the next open builds the index afresh.
 void dropIndex(const QString& table) {
     const std::string native = toNativePath(table);
-    for (int i = 0; i < 2; ++i) QFile::remove(QString::fromStdString(engine::existingMdxPathFor(native)));
+    for (int i = 0; i < 2; ++i)
+        QFile::remove(QString::fromStdString(engine::existingMdxPathFor(native)));
     engine::removeMdxByte(native);
 }
 
@@ -94,15 +97,19 @@ Outcome backUpTable(data::CollectionHost& host, Interaction& ui, const QString& 
     };
     host.closeTable();
     if (data::DBaseInUse(source)) {
-        ui.error(QStringLiteral("Backing up the database requires exclusive use of the DBase File.  ") + kExclusiveTail);
+        ui.error(
+            QStringLiteral("Backing up the database requires exclusive use of the DBase File.  ") +
+            kExclusiveTail);
         putBack();
         return r;
     }
     if (!enoughSpace(source, dest)) {
-        ui.error(QStringLiteral(
-            "There is not enough room on the destination drive to perform a backup.  If you are already using "
-            "blank empty media, then you will need to use the ASCII Delimited Import/Export functions for backup "
-            "and restore purposes."));
+        ui.error(
+            QStringLiteral("There is not enough room on the destination drive to perform a backup. "
+                           " If you are already using "
+                           "blank empty media, then you will need to use the ASCII Delimited "
+                           "Import/Export functions for backup "
+                           "and restore purposes."));
         putBack();
         return r;
     }
@@ -155,7 +162,8 @@ Outcome backUpSettings(data::CollectionHost& host, Interaction& ui, const QStrin
     host.saveSettings();
     const QString source = baseNameOf(host.databasePath()) + QStringLiteral(".INI");
     if (QFileInfo::exists(source)) {
-        const QString dest = joinPath(folder, data::tableNameOf(host.databasePath()) + QStringLiteral(".INI"));
+        const QString dest =
+            joinPath(folder, data::tableNameOf(host.databasePath()) + QStringLiteral(".INI"));
         if (sameFile(source, dest)) {
             ui.error(identical(QStringLiteral("directory/folder to backup to")));
             return r;
@@ -181,9 +189,11 @@ Outcome backUpReports(data::CollectionHost& host, Interaction& ui, const QString
         return r;
     }
     if (!enoughSpace(source, dest)) {
-        ui.error(QStringLiteral(
-            "There is not enough room on the destination drive to backup this file.  You will need to free up "
-            "space on the destination drive or use an alternative method to backup the \"DUZEZIVA.URP\" file."));
+        ui.error(
+            QStringLiteral("There is not enough room on the destination drive to backup this file. "
+                           " You will need to free up "
+                           "space on the destination drive or use an alternative method to backup "
+                           "the \"DUZEZIVA.URP\" file."));
         return r;
     }
     QString why;
@@ -199,10 +209,12 @@ Outcome backUpReports(data::CollectionHost& host, Interaction& ui, const QString
 }
 
 const QString kNoRoomToRestore = QStringLiteral(
-    "There is not enough room on the destination drive to perform a restore.  You will need to free up hard "
+    "There is not enough room on the destination drive to perform a restore.  You will need to "
+    "free up hard "
     "drive space before completing the restore.");
 
-Outcome restoreTable(data::CollectionHost& host, Interaction& ui, const QString& chosen, const QString& folder) {
+Outcome restoreTable(data::CollectionHost& host, Interaction& ui, const QString& chosen,
+                     const QString& folder) {
     Outcome r;
     if (host.searchMode()) host.setSearchMode(false);
     const QString current = host.databasePath();
@@ -217,10 +229,12 @@ Outcome restoreTable(data::CollectionHost& host, Interaction& ui, const QString&
     // another collection some other program may have open.
     if (overOpen) host.closeTable();
     if ((overOpen || QFileInfo::exists(dest)) && data::DBaseInUse(dest)) {
-        ui.message({QString(),
-                    QStringLiteral("Unable to restore the database.  Make sure the database is not in use by any "
-                                   "other users or by another copy of the software."),
-                    Buttons::Ok, Answer::Ok, MessageIcon::None, false});
+        ui.message(
+            {QString(),
+             QStringLiteral(
+                 "Unable to restore the database.  Make sure the database is not in use by any "
+                 "other users or by another copy of the software."),
+             Buttons::Ok, Answer::Ok, MessageIcon::None, false});
         if (overOpen) host.openTable(engine::OpenMode::Shared);
         return r;
     }
@@ -254,7 +268,8 @@ Outcome restoreTable(data::CollectionHost& host, Interaction& ui, const QString&
     return r;
 }
 
-Outcome restoreLists(data::CollectionHost& host, Interaction& ui, const QString& chosen, const QString& folder) {
+Outcome restoreLists(data::CollectionHost& host, Interaction& ui, const QString& chosen,
+                     const QString& folder) {
     Outcome r;
     Busy busy(host);
     const QString sourceFolder = QFileInfo(chosen).absolutePath();
@@ -282,17 +297,20 @@ Outcome restoreLists(data::CollectionHost& host, Interaction& ui, const QString&
     ui.notice(QStringLiteral("Notice"),
               r.missing == 0
                   ? QStringLiteral("ALL proper \"Data List\" files restored successfully.")
-                  : QStringLiteral("One or more files were not restored.  Restore may not have completed successfully."));
+                  : QStringLiteral("One or more files were not restored.  Restore may not have "
+                                   "completed successfully."));
     host.reloadLists();
     r.ok = r.missing == 0;
     return r;
 }
 
-Outcome restoreSettings(data::CollectionHost& host, Interaction& ui, const QString& chosen, const QString& folder) {
+Outcome restoreSettings(data::CollectionHost& host, Interaction& ui, const QString& chosen,
+                        const QString& folder) {
     Outcome r;
     Busy busy(host);
     const QString name = data::tableNameOf(chosen);
-    const QString source = joinPath(QFileInfo(chosen).absolutePath(), name + QStringLiteral(".INI"));
+    const QString source =
+        joinPath(QFileInfo(chosen).absolutePath(), name + QStringLiteral(".INI"));
     const QString dest = joinPath(folder, name + QStringLiteral(".INI"));
     if (sameFile(source, dest)) {
         ui.error(identical(QStringLiteral("directory/folder to restore from")));
@@ -309,13 +327,16 @@ Outcome restoreSettings(data::CollectionHost& host, Interaction& ui, const QStri
         return r;
     }
     r.copied = 1;
-    if (sameFile(dest, baseNameOf(host.databasePath()) + QStringLiteral(".INI"))) host.reloadSettings();
+    if (sameFile(dest, baseNameOf(host.databasePath()) + QStringLiteral(".INI")))
+        host.reloadSettings();
     r.ok = true;
-    ui.notice(QStringLiteral("Notice"), QStringLiteral("Configuration File restored successfully."));
+    ui.notice(QStringLiteral("Notice"),
+              QStringLiteral("Configuration File restored successfully."));
     return r;
 }
 
-Outcome restoreReports(data::CollectionHost& host, Interaction& ui, const QString& chosen, const QString& folder) {
+Outcome restoreReports(data::CollectionHost& host, Interaction& ui, const QString& chosen,
+                       const QString& folder) {
     Outcome r;
     const QString source = joinPath(QFileInfo(chosen).absolutePath(), kReportFile);
     const QString dest = joinPath(folder, kReportFile);
@@ -324,8 +345,9 @@ Outcome restoreReports(data::CollectionHost& host, Interaction& ui, const QStrin
         return r;
     }
     if (!QFileInfo::exists(source)) {
-        ui.error(QStringLiteral(
-            "The Report Definitions file \"DUZEZIVA.URP\" could not be  located on the specified source drive."));
+        ui.error(
+            QStringLiteral("The Report Definitions file \"DUZEZIVA.URP\" could not be  located on "
+                           "the specified source drive."));
         r.missing = 1;
         return r;
     }
@@ -350,14 +372,20 @@ Outcome restoreReports(data::CollectionHost& host, Interaction& ui, const QStrin
 
 }  // namespace
 
-QString listExtension(int number) { return QStringLiteral(".%1").arg(number, 3, 10, QLatin1Char('0')); }
+QString listExtension(int number) {
+    return QStringLiteral(".%1").arg(number, 3, 10, QLatin1Char('0'));
+}
 
 Outcome backUp(data::CollectionHost& host, Interaction& ui, Kind kind, const QString& folder) {
     switch (kind) {
-        case Kind::Table: return backUpTable(host, ui, folder);
-        case Kind::Lists: return backUpLists(host, ui, folder);
-        case Kind::Settings: return backUpSettings(host, ui, folder);
-        case Kind::Reports: return backUpReports(host, ui, folder);
+        case Kind::Table:
+            return backUpTable(host, ui, folder);
+        case Kind::Lists:
+            return backUpLists(host, ui, folder);
+        case Kind::Settings:
+            return backUpSettings(host, ui, folder);
+        case Kind::Reports:
+            return backUpReports(host, ui, folder);
     }
     return {};
 }
@@ -365,10 +393,14 @@ Outcome backUp(data::CollectionHost& host, Interaction& ui, Kind kind, const QSt
 Outcome restore(data::CollectionHost& host, Interaction& ui, Kind kind, const QString& chosen,
                 const QString& destinationFolder) {
     switch (kind) {
-        case Kind::Table: return restoreTable(host, ui, chosen, destinationFolder);
-        case Kind::Lists: return restoreLists(host, ui, chosen, destinationFolder);
-        case Kind::Settings: return restoreSettings(host, ui, chosen, destinationFolder);
-        case Kind::Reports: return restoreReports(host, ui, chosen, destinationFolder);
+        case Kind::Table:
+            return restoreTable(host, ui, chosen, destinationFolder);
+        case Kind::Lists:
+            return restoreLists(host, ui, chosen, destinationFolder);
+        case Kind::Settings:
+            return restoreSettings(host, ui, chosen, destinationFolder);
+        case Kind::Reports:
+            return restoreReports(host, ui, chosen, destinationFolder);
     }
     return {};
 }

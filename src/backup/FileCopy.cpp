@@ -18,7 +18,9 @@ namespace {
 
 constexpr size_t kBlock = size_t(1) << 20;
 
-QString errnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+QString errnoText(int e) {
+    return QString::fromLocal8Bit(std::strerror(e));
+}
 
 // Closes a descriptor when it goes out of scope.
 class Fd {
@@ -74,7 +76,8 @@ QString resolved(const QString& path) {
     const QString canonical = info.canonicalFilePath();
     if (!canonical.isEmpty()) return canonical;
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : joinPath(folder, info.fileName());
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : joinPath(folder, info.fileName());
 }
 
 }  // namespace
@@ -88,12 +91,14 @@ bool copyFileSafely(const QString& source, const QString& destination, QString* 
     Fd in(::open(src.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) return fail(source + QStringLiteral(" cannot be read: ") + errnoText(errno));
     struct stat srcStat {};
-    if (::fstat(in.get(), &srcStat) != 0) return fail(source + QStringLiteral(": ") + errnoText(errno));
+    if (::fstat(in.get(), &srcStat) != 0)
+        return fail(source + QStringLiteral(": ") + errnoText(errno));
 
     // The file that takes the destination's place, beside it.
     const QString target = resolved(destination);
     const QString folder = QFileInfo(target).absolutePath();
-    std::string temp = toNativePath(joinPath(folder, QStringLiteral(".") + QFileInfo(target).fileName() + QStringLiteral(".XXXXXX")));
+    std::string temp = toNativePath(joinPath(
+        folder, QStringLiteral(".") + QFileInfo(target).fileName() + QStringLiteral(".XXXXXX")));
     Fd out(::mkstemp(temp.data()));
     if (out.get() < 0)
         return fail(destination + QStringLiteral(" cannot be written: ") + errnoText(errno));
@@ -107,7 +112,8 @@ bool copyFileSafely(const QString& source, const QString& destination, QString* 
         }
     } remover{temp, keep};
     auto writeFailed = [&](int e) {
-        return fail(destination + QStringLiteral(" could not be written completely: ") + errnoText(e));
+        return fail(destination + QStringLiteral(" could not be written completely: ") +
+                    errnoText(e));
     };
 
     std::vector<char> buf(kBlock), back(kBlock);
@@ -129,13 +135,15 @@ bool copyFileSafely(const QString& source, const QString& destination, QString* 
     for (;;) {
         const ssize_t a = readFully(in.get(), buf.data(), buf.size());
         const ssize_t b = readFully(out.get(), back.data(), back.size());
-        if (a < 0 || b < 0) return fail(destination + QStringLiteral(" cannot be read back: ") + errnoText(errno));
+        if (a < 0 || b < 0)
+            return fail(destination + QStringLiteral(" cannot be read back: ") + errnoText(errno));
         if (a != b || std::memcmp(buf.data(), back.data(), size_t(a)) != 0)
             return fail(destination + QStringLiteral(": the copy does not match ") + source + '.');
         if (a == 0) break;
         compared += uint64_t(a);
     }
-    if (compared != copied) return fail(destination + QStringLiteral(": the copy does not match ") + source + '.');
+    if (compared != copied)
+        return fail(destination + QStringLiteral(": the copy does not match ") + source + '.');
     if (::close(out.release()) != 0) return writeFailed(errno);
 
     const std::string dest = toNativePath(target);
@@ -159,8 +167,10 @@ bool enoughSpace(const QString& source, const QString& destination) {
 
 bool sameFile(const QString& a, const QString& b) {
     if (resolved(a) == resolved(b)) return true;
-    struct stat sa {}, sb {};
-    if (::stat(toNativePath(a).c_str(), &sa) != 0 || ::stat(toNativePath(b).c_str(), &sb) != 0) return false;
+    struct stat sa {
+    }, sb{};
+    if (::stat(toNativePath(a).c_str(), &sa) != 0 || ::stat(toNativePath(b).c_str(), &sb) != 0)
+        return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 

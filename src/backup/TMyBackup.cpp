@@ -31,7 +31,8 @@ QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& captio
     return r;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& at) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QRect& at) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
     b->setGeometry(at);
@@ -63,9 +64,11 @@ TMyBackup::TMyBackup(mainwin::Program& program, mainwin::ProgramHost& host, QWid
     auto* what = new QGroupBox(QStringLiteral("What To Back Up"), this);
     what->setGeometry(8, 8, 284, 130);
     BackDBF = makeRadio(what, "BackDBF", QStringLiteral("Current &Database (*.DBF)"), 22);
-    BackLST = makeRadio(what, "BackLST", QStringLiteral("Data &Lists of Current Database (*.0xx)"), 48);
+    BackLST =
+        makeRadio(what, "BackLST", QStringLiteral("Data &Lists of Current Database (*.0xx)"), 48);
     BackURP = makeRadio(what, "BackURP", QStringLiteral("Global &Report Definitions (*.URP)"), 74);
-    BackINI = makeRadio(what, "BackINI", QStringLiteral("Config &File of Current Database (*.INI)"), 100);
+    BackINI =
+        makeRadio(what, "BackINI", QStringLiteral("Config &File of Current Database (*.INI)"), 100);
     BackDBF->setChecked(true);
 
     auto* where = new QGroupBox(QStringLiteral("Where To Back Up To"), this);
@@ -82,12 +85,14 @@ TMyBackup::TMyBackup(mainwin::Program& program, mainwin::ProgramHost& host, QWid
     for (int c = 1; c < folders_->columnCount(); ++c) DirBox->hideColumn(c);
     DirBox->header()->hide();
 
-    StartButton = makeButton(this, "StartButton", QStringLiteral("&Start Back Up"), {8, 290, 110, 27});
+    StartButton =
+        makeButton(this, "StartButton", QStringLiteral("&Start Back Up"), {8, 290, 110, 27});
     CancelButton = makeButton(this, "CancelButton", QStringLiteral("&Cancel"), {126, 290, 110, 27});
     HelpButton = makeButton(this, "HelpButton", QStringLiteral("&Help"), {244, 290, 110, 27});
     StartButton->setDefault(true);
 
-    for (const Place& p : backupPlaces(program_.programFolder(), QDir::homePath(), mediaRoots(qEnvironmentVariable("USER"))))
+    for (const Place& p : backupPlaces(program_.programFolder(), QDir::homePath(),
+                                       mediaRoots(qEnvironmentVariable("USER"))))
         DriveBox->addItem(p.label + QStringLiteral("  (") + p.path + ')', p.path);
     connect(DriveBox, &QComboBox::currentIndexChanged, this, &TMyBackup::DriveBoxChange);
     DriveBoxChange();
@@ -144,11 +149,15 @@ TMyRestore::TMyRestore(mainwin::Program& program, mainwin::ProgramHost& host, QW
     auto* what = new QGroupBox(this);
     what->setGeometry(8, 8, 284, 130);
     RestoreDBF = makeRadio(what, "RestoreDBF", QStringLiteral("&Database File (*.DBF)"), 22);
-    RestoreLST = makeRadio(what, "RestoreLST", QStringLiteral("Data &Lists of a Database (*.0xx)"), 48);
-    RestoreURP = makeRadio(what, "RestoreURP", QStringLiteral("Global &Report Definitions (*.URP)"), 74);
-    RestoreINI = makeRadio(what, "RestoreINI", QStringLiteral("Config &File of a Database (*.INI)"), 100);
+    RestoreLST =
+        makeRadio(what, "RestoreLST", QStringLiteral("Data &Lists of a Database (*.0xx)"), 48);
+    RestoreURP =
+        makeRadio(what, "RestoreURP", QStringLiteral("Global &Report Definitions (*.URP)"), 74);
+    RestoreINI =
+        makeRadio(what, "RestoreINI", QStringLiteral("Config &File of a Database (*.INI)"), 100);
     RestoreDBF->setChecked(true);
-    StartButton = makeButton(this, "StartButton", QStringLiteral("&Start Restore"), {8, 150, 90, 27});
+    StartButton =
+        makeButton(this, "StartButton", QStringLiteral("&Start Restore"), {8, 150, 90, 27});
     CancelButton = makeButton(this, "CancelButton", QStringLiteral("&Cancel"), {104, 150, 90, 27});
     HelpButton = makeButton(this, "HelpButton", QStringLiteral("&Help"), {200, 150, 90, 27});
     StartButton->setDefault(true);
@@ -174,9 +183,15 @@ void TMyRestore::StartButtonClick() {
     FileDialogRequest r;
     const QString dbf = QStringLiteral("DBase Files (*.DBF *.dbf)");
     switch (k) {
-        case Kind::Table: r.title = QStringLiteral("Restore Database File"); break;
-        case Kind::Lists: r.title = QStringLiteral("Restore Data List Files"); break;
-        case Kind::Settings: r.title = QStringLiteral("Restore Configuration File"); break;
+        case Kind::Table:
+            r.title = QStringLiteral("Restore Database File");
+            break;
+        case Kind::Lists:
+            r.title = QStringLiteral("Restore Data List Files");
+            break;
+        case Kind::Settings:
+            r.title = QStringLiteral("Restore Configuration File");
+            break;
         case Kind::Reports:
             r.title = QStringLiteral("Restore URP File");
             r.fileName = QStringLiteral("DUZEZIVA.URP");

@@ -15,14 +15,15 @@ namespace vz::data {
 namespace {
 
 constexpr std::array<const char*, 20> kV2Names = {
-    "Catalog", "Descriptio", "Country",   "FaceValue", "MarketValu", "Quantity", "Year",
-    "Comments", "Condition", "Group",     "StampType", "Cancellati", "Topic",    "Date",
-    "Cost",     "Gum",       "Color",     "Faults",    "Hinged",     "Miscellane"};
+    "Catalog",  "Descriptio", "Country", "FaceValue", "MarketValu", "Quantity",  "Year",
+    "Comments", "Condition",  "Group",   "StampType", "Cancellati", "Topic",     "Date",
+    "Cost",     "Gum",        "Color",   "Faults",    "Hinged",     "Miscellane"};
 
 constexpr std::array<const char*, 23> kV1Names = {
-    "Catalog",   "Descriptio", "Country",    "FaceValue",  "MarketValu", "Quantity",   "Year",     "Comments",
-    "Condition", "Group",      "StampType",  "Cancellati", "OverPrint",  "PreCancel",  "Surcharge", "FirstDayCo",
-    "SouvenirCa", "PenCancell", "PostalCard", "Topic",     "PurchDay",   "PurchMonth", "PurchYear"};
+    "Catalog",    "Descriptio", "Country",   "FaceValue",  "MarketValu", "Quantity",
+    "Year",       "Comments",   "Condition", "Group",      "StampType",  "Cancellati",
+    "OverPrint",  "PreCancel",  "Surcharge", "FirstDayCo", "SouvenirCa", "PenCancell",
+    "PostalCard", "Topic",      "PurchDay",  "PurchMonth", "PurchYear"};
 
 // The version 1.x flags and the words they give in Miscellaneous.
 constexpr std::array<std::pair<const char*, const char*>, 7> kV1Flags = {{
@@ -35,7 +36,9 @@ constexpr std::array<std::pair<const char*, const char*>, 7> kV1Flags = {{
     {"PostalCard", "Postal Card"},
 }};
 
-QString upperCut(const std::string& name) { return QString::fromStdString(name).left(10).toUpper(); }
+QString upperCut(const std::string& name) {
+    return QString::fromStdString(name).left(10).toUpper();
+}
 
 template <size_t N>
 bool hasLayout(const QString& fileName, const std::array<const char*, N>& names) {
@@ -136,7 +139,8 @@ int monthNumber(const QString& text) {
 
 // The version 1.x purchase date from its three text parts (each cut to 4 characters), read as
 // month/day/year; a blank date when they form no real day. Two-digit years are 19xx.
-engine::Date purchaseDate(const QString& dayText, const QString& monthText, const QString& yearText) {
+engine::Date purchaseDate(const QString& dayText, const QString& monthText,
+                          const QString& yearText) {
     const QString month = monthText.left(4);
     int m = monthNumber(month);
     bool ok = true;
@@ -156,17 +160,14 @@ QString textOf(const engine::Table& t, const char* name) {
     return f < 0 ? QString() : QString::fromStdString(trimmed(t.text(f)));
 }
 
-QString rawTextOf(const engine::Table& t, const char* name) {
-    const int f = t.fieldIndex(name);
-    return f < 0 ? QString() : QString::fromStdString(t.text(f));
-}
 
 // Appends every record of the old table through `convert`, which fills the new record from the
 // old one; counts what it reports.
 template <typename Convert>
 ConversionResult appendAll(const QString& fileName, engine::Table& target, Convert convert) {
     ConversionResult r;
-    auto old = engine::Table::open(toNativePath(QFileInfo(fileName).absoluteFilePath()), engine::OpenMode::Shared);
+    auto old = engine::Table::open(toNativePath(QFileInfo(fileName).absoluteFilePath()),
+                                   engine::OpenMode::Shared);
     if (!old) {
         r.error = QString::fromStdString(old.status().message());
         return r;
@@ -194,45 +195,57 @@ ConversionResult appendAll(const QString& fileName, engine::Table& target, Conve
 
 }  // namespace
 
-bool CheckDBaseFormatV2(const QString& fileName) { return hasLayout(fileName, kV2Names); }
-bool CheckDBaseFormatV1(const QString& fileName) { return hasLayout(fileName, kV1Names); }
+bool CheckDBaseFormatV2(const QString& fileName) {
+    return hasLayout(fileName, kV2Names);
+}
+bool CheckDBaseFormatV1(const QString& fileName) {
+    return hasLayout(fileName, kV1Names);
+}
 
-ConversionResult ConvertV2(const QString& fileName, engine::Table& target, const QString& programFolder) {
-    const ProfileFile old = ProfileFile::load(joinPath(programFolder, QStringLiteral("KRSTAMP.INI")));
-    const bool adjust =
-        old.value(QStringLiteral("Reports"), QStringLiteral("Use Quantity"), QStringLiteral("Yes")) == QLatin1String("No");
-    return appendAll(fileName, target, [adjust](const engine::Table& from, engine::Table& to, ConversionResult& r) {
-        for (const char* name : kV2Names) VZ_RETURN_IF_ERROR(copyField(from, to, name));
-        VZ_RETURN_IF_ERROR(setCatalogI(to));
-        if (adjust) {
-            auto done = perUnit(to);
-            if (!done) return done.status();
-            if (!*done) ++r.noQuantity;
-        }
-        return engine::Status::ok();
-    });
+ConversionResult ConvertV2(const QString& fileName, engine::Table& target,
+                           const QString& programFolder) {
+    const ProfileFile old =
+        ProfileFile::load(joinPath(programFolder, QStringLiteral("KRSTAMP.INI")));
+    const bool adjust = old.value(QStringLiteral("Reports"), QStringLiteral("Use Quantity"),
+                                  QStringLiteral("Yes")) == QLatin1String("No");
+    return appendAll(fileName, target,
+                     [adjust](const engine::Table& from, engine::Table& to, ConversionResult& r) {
+                         for (const char* name : kV2Names)
+                             VZ_RETURN_IF_ERROR(copyField(from, to, name));
+                         VZ_RETURN_IF_ERROR(setCatalogI(to));
+                         if (adjust) {
+                             auto done = perUnit(to);
+                             if (!done) return done.status();
+                             if (!*done) ++r.noQuantity;
+                         }
+                         return engine::Status::ok();
+                     });
 }
 
 ConversionResult ConvertV1(const QString& fileName, engine::Table& target) {
-    return appendAll(fileName, target, [](const engine::Table& from, engine::Table& to, ConversionResult& r) {
-        for (size_t i = 0; i < 12; ++i) VZ_RETURN_IF_ERROR(copyField(from, to, kV1Names[i]));
-        VZ_RETURN_IF_ERROR(setCatalogI(to));
-        VZ_RETURN_IF_ERROR(copyField(from, to, "Topic"));
-        const engine::Date date =
-            purchaseDate(rawTextOf(from, "PurchDay"), rawTextOf(from, "PurchMonth"), rawTextOf(from, "PurchYear"));
-        const int dateField = to.fieldIndex("Date");
-        if (date.isBlank())
-            ++r.badDates;
-        else if (dateField >= 0)
-            VZ_RETURN_IF_ERROR(to.setDate(dateField, date));
-        QString misc;
-        for (const auto& [flag, word] : kV1Flags)
-            if (textOf(from, flag) == QLatin1String("Yes")) misc += QLatin1String(word) + QStringLiteral(", ");
-        if (!misc.isEmpty()) misc.chop(2);
-        const int miscField = to.fieldIndex("Miscellane");
-        if (!misc.isEmpty() && miscField >= 0) VZ_RETURN_IF_ERROR(to.setText(miscField, misc.toStdString()));
-        return engine::Status::ok();
-    });
+    return appendAll(
+        fileName, target, [](const engine::Table& from, engine::Table& to, ConversionResult& r) {
+            for (size_t i = 0; i < 12; ++i) VZ_RETURN_IF_ERROR(copyField(from, to, kV1Names[i]));
+            VZ_RETURN_IF_ERROR(setCatalogI(to));
+            VZ_RETURN_IF_ERROR(copyField(from, to, "Topic"));
+            const engine::Date date =
+                purchaseDate(textOf(from, "PurchDay"), textOf(from, "PurchMonth"),
+                             textOf(from, "PurchYear"));
+            const int dateField = to.fieldIndex("Date");
+            if (date.isBlank())
+                ++r.badDates;
+            else if (dateField >= 0)
+                VZ_RETURN_IF_ERROR(to.setDate(dateField, date));
+            QString misc;
+            for (const auto& [flag, word] : kV1Flags)
+                if (textOf(from, flag) == QLatin1String("Yes"))
+                    misc += QLatin1String(word) + QStringLiteral(", ");
+            if (!misc.isEmpty()) misc.chop(2);
+            const int miscField = to.fieldIndex("Miscellane");
+            if (!misc.isEmpty() && miscField >= 0)
+                VZ_RETURN_IF_ERROR(to.setText(miscField, misc.toStdString()));
+            return engine::Status::ok();
+        });
 }
 
 int CheckForConversion(const QString& programFolder, engine::Table& target, Interaction& ui) {
@@ -244,37 +257,49 @@ int CheckForConversion(const QString& programFolder, engine::Table& target, Inte
     for (const Old& old : {Old{"S2LOG.DBF", "2.X"}, Old{"SLOG.DBF", "1.X"}}) {
         const QString path = joinPath(programFolder, QLatin1String(old.file));
         const bool v2 = QLatin1String(old.version) == QLatin1String("2.X");
-        if (!QFileInfo::exists(path) || !(v2 ? CheckDBaseFormatV2(path) : CheckDBaseFormatV1(path))) continue;
-        const QString question =
-            QStringLiteral("A database from a previous version (%1) has been detected.  Would you like to convert it "
-                           "now?  NOTE: After conversion the old file will be deleted.  You may wish to make a copy "
-                           "of \"%2\" first.")
-                .arg(QLatin1String(old.version), QLatin1String(old.file));
-        if (ui.message({QStringLiteral("Convert"), question, Buttons::YesNo, Answer::No, MessageIcon::Question, true}) !=
-            Answer::Yes)
+        if (!QFileInfo::exists(path) || !(v2 ? CheckDBaseFormatV2(path) : CheckDBaseFormatV1(path)))
             continue;
-        const ConversionResult r = v2 ? ConvertV2(path, target, programFolder) : ConvertV1(path, target);
+        const QString question = QStringLiteral(
+                                     "A database from a previous version (%1) has been detected.  "
+                                     "Would you like to convert it "
+                                     "now?  NOTE: After conversion the old file will be deleted.  "
+                                     "You may wish to make a copy "
+                                     "of \"%2\" first.")
+                                     .arg(QLatin1String(old.version), QLatin1String(old.file));
+        if (ui.message({QStringLiteral("Convert"), question, Buttons::YesNo, Answer::No,
+                        MessageIcon::Question, true}) != Answer::Yes)
+            continue;
+        const ConversionResult r =
+            v2 ? ConvertV2(path, target, programFolder) : ConvertV1(path, target);
         added += r.added;
         if (!r.complete) {
-            ui.error(QStringLiteral("The conversion of \"%1\" stopped after %2 records were added; \"%1\" was kept.\n\n%3")
+            ui.error(QStringLiteral("The conversion of \"%1\" stopped after %2 records were added; "
+                                    "\"%1\" was kept.\n\n%3")
                          .arg(QLatin1String(old.file))
                          .arg(r.added)
                          .arg(r.error));
             continue;
         }
         if (!QFile::remove(path))
-            ui.error(QStringLiteral("\"%1\" was converted (%2 records added) but could not be deleted.  Delete it "
-                                    "yourself before the next start, or it will be offered again.")
-                         .arg(path)
-                         .arg(r.added));
+            ui.error(
+                QStringLiteral(
+                    "\"%1\" was converted (%2 records added) but could not be deleted.  Delete it "
+                    "yourself before the next start, or it will be offered again.")
+                    .arg(path)
+                    .arg(r.added));
         QStringList notes;
         if (r.badDates)
-            notes << QStringLiteral("%1 records had a purchase date that is not a date; their Date was left empty.")
+            notes << QStringLiteral(
+                         "%1 records had a purchase date that is not a date; their Date was left "
+                         "empty.")
                          .arg(r.badDates);
         if (r.noQuantity)
-            notes << QStringLiteral("%1 records had no quantity; their market value and cost were not divided by it.")
+            notes << QStringLiteral(
+                         "%1 records had no quantity; their market value and cost were not divided "
+                         "by it.")
                          .arg(r.noQuantity);
-        if (!notes.isEmpty()) ui.notice(QStringLiteral("Convert"), notes.join(QStringLiteral("  ")));
+        if (!notes.isEmpty())
+            ui.notice(QStringLiteral("Convert"), notes.join(QStringLiteral("  ")));
     }
     return added;
 }

@@ -40,7 +40,8 @@ struct ConversionResult {
 
 // Appends every record of the old table `fileName` to `target` (the open collection table).
 // `programFolder` holds the version 2.x settings file "KRSTAMP.INI".
-ConversionResult ConvertV2(const QString& fileName, engine::Table& target, const QString& programFolder);
+ConversionResult ConvertV2(const QString& fileName, engine::Table& target,
+                           const QString& programFolder);
 ConversionResult ConvertV1(const QString& fileName, engine::Table& target);
 
 // The start-up step: offers each old table of the program folder found (2.x first, then 1.x),

@@ -4,10 +4,18 @@
 
 namespace vz::mainwin {
 
-QString ProgramHost::programFolder() const { return program_.programFolder(); }
-QString ProgramHost::databasePath() const { return program_.database().tablePath(); }
-engine::Table* ProgramHost::table() { return program_.database().table(); }
-void ProgramHost::closeTable() { program_.database().closeTable(); }
+QString ProgramHost::programFolder() const {
+    return program_.programFolder();
+}
+QString ProgramHost::databasePath() const {
+    return program_.database().tablePath();
+}
+engine::Table* ProgramHost::table() {
+    return program_.database().table();
+}
+void ProgramHost::closeTable() {
+    program_.database().closeTable();
+}
 
 bool ProgramHost::openTable(engine::OpenMode mode) {
     // An exclusive open that fails is the caller's to explain (someone else holds the table).
@@ -17,8 +25,12 @@ bool ProgramHost::openTable(engine::OpenMode mode) {
     return opened;
 }
 
-QString ProgramHost::sortString() const { return program_.sortString(); }
-bool ProgramHost::searchMode() const { return program_.searchMode(); }
+QString ProgramHost::sortString() const {
+    return program_.sortString();
+}
+bool ProgramHost::searchMode() const {
+    return program_.searchMode();
+}
 
 void ProgramHost::setSearchMode(bool on) {
     if (searchModeChanged)
@@ -27,9 +39,15 @@ void ProgramHost::setSearchMode(bool on) {
         program_.setSearchMode(on);
 }
 
-void ProgramHost::saveLists() { program_.saveAllLists(program_.database().baseName()); }
-void ProgramHost::reloadLists() { program_.loadAllLists(program_.database().baseName()); }
-void ProgramHost::saveSettings() { program_.saveDatabaseSettings(program_.database().settingsPath()); }
+void ProgramHost::saveLists() {
+    program_.saveAllLists(program_.database().baseName());
+}
+void ProgramHost::reloadLists() {
+    program_.loadAllLists(program_.database().baseName());
+}
+void ProgramHost::saveSettings() {
+    program_.saveDatabaseSettings(program_.database().settingsPath());
+}
 
 void ProgramHost::reloadSettings() {
     program_.loadDatabaseSettings(program_.database().settingsPath());
@@ -49,6 +67,8 @@ void ProgramHost::busy(bool on) {
     if (busyCursor) busyCursor(on);
 }
 
-bool ProgramHost::progress(uint64_t done, uint64_t total) { return progressShown ? progressShown(done, total) : true; }
+bool ProgramHost::progress(uint64_t done, uint64_t total) {
+    return progressShown ? progressShown(done, total) : true;
+}
 
 }  // namespace vz::mainwin

@@ -31,12 +31,13 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-const QString kAborted = QStringLiteral("Error in running search and replace.  Search and replace will be aborted.");
+const QString kAborted =
+    QStringLiteral("Error in running search and replace.  Search and replace will be aborted.");
 
 }  // namespace
 
-ReplaceFault prepareReplace(int field, const QString& search, const QString& replacement, const DateReader& readDate,
-                            Interaction& ui, ReplaceValues& out) {
+ReplaceFault prepareReplace(int field, const QString& search, const QString& replacement,
+                            const DateReader& readDate, Interaction& ui, ReplaceValues& out) {
     if (field < 1 || field > data::kFieldCount) {
         ui.error(QStringLiteral("No field has been selected."));
         return ReplaceFault::NoField;
@@ -46,7 +47,8 @@ ReplaceFault prepareReplace(int field, const QString& search, const QString& rep
     out.searchText = search.trimmed();
     out.replacementText = replacement.trimmed();
     switch (data::schemaField(field).type) {
-        case data::FieldTypeCode::Text: break;
+        case data::FieldTypeCode::Text:
+            break;
         case data::FieldTypeCode::Whole:
         case data::FieldTypeCode::Decimal: {
             double unused = 0;
@@ -61,11 +63,13 @@ ReplaceFault prepareReplace(int field, const QString& search, const QString& rep
             break;
         }
         case data::FieldTypeCode::Date:
-            if (out.searchText.isEmpty() || !readDate(out.searchText, out.searchDate) || out.searchDate.isBlank()) {
+            if (out.searchText.isEmpty() || !readDate(out.searchText, out.searchDate) ||
+                out.searchDate.isBlank()) {
                 ui.error(QStringLiteral("Invalid search date entered.  Please correct."));
                 return ReplaceFault::SearchValue;
             }
-            if (out.replacementText.isEmpty() || !readDate(out.replacementText, out.replacementDate) ||
+            if (out.replacementText.isEmpty() ||
+                !readDate(out.replacementText, out.replacementDate) ||
                 out.replacementDate.isBlank()) {
                 ui.error(QStringLiteral("Invalid replacement date entered.  Please correct."));
                 return ReplaceFault::ReplacementValue;
@@ -79,13 +83,14 @@ namespace {
 
 // Writes the replacement into the edit buffer of `t`.
 engine::Status writeReplacement(engine::Table& t, int index, const ReplaceValues& v) {
-    if (data::schemaField(v.field).type == data::FieldTypeCode::Date) return t.setDate(index, v.replacementDate);
+    if (data::schemaField(v.field).type == data::FieldTypeCode::Date)
+        return t.setDate(index, v.replacementDate);
     return t.setText(index, v.replacementText.toStdString());
 }
 
 // Visits every record of `t` and changes the matching ones.
-engine::Status replaceAll(engine::Table& t, int index, const ReplaceValues& v, const ReplaceCallbacks& cb,
-                          ReplaceCounters& counters) {
+engine::Status replaceAll(engine::Table& t, int index, const ReplaceValues& v,
+                          const ReplaceCallbacks& cb, ReplaceCounters& counters) {
     const data::FieldTypeCode type = data::schemaField(v.field).type;
     std::string search = v.searchText.toStdString();
     upperAscii(search);
@@ -103,7 +108,8 @@ engine::Status replaceAll(engine::Table& t, int index, const ReplaceValues& v, c
             if (type == data::FieldTypeCode::Date) {
                 auto d = t.date(index);
                 if (!d) return d.status();
-                match = d->year == v.searchDate.year && d->month == v.searchDate.month && d->day == v.searchDate.day;
+                match = d->year == v.searchDate.year && d->month == v.searchDate.month &&
+                        d->day == v.searchDate.day;
             } else {
                 auto n = t.number(index);
                 if (!n) return n.status();
@@ -113,7 +119,9 @@ engine::Status replaceAll(engine::Table& t, int index, const ReplaceValues& v, c
         if (match) {
             ++counters.found;
             const bool change =
-                !cb.confirm || cb.confirm(catalog < 0 ? QString() : QString::fromStdString(trimmed(t.text(catalog))));
+                !cb.confirm ||
+                cb.confirm(catalog < 0 ? QString()
+                                       : QString::fromStdString(trimmed(t.text(catalog))));
             if (change) {
                 VZ_RETURN_IF_ERROR(t.edit());
                 engine::Status s = writeReplacement(t, index, v);
@@ -139,10 +147,12 @@ bool runSearchAndReplace(data::CollectionHost& host, Interaction& ui, const Repl
     // 5: nobody else may hold the table.
     host.closeTable();
     if (data::DBaseInUse(host.databasePath())) {
-        ui.error(QStringLiteral(
-            "Search and Replace requires exclusive use of the DBase File.  Make sure that the DBase File is not in "
-            "use by another program  or that no other users are running the software or that no other copies of the "
-            "software are in use."));
+        ui.error(
+            QStringLiteral("Search and Replace requires exclusive use of the DBase File.  Make "
+                           "sure that the DBase File is not in "
+                           "use by another program  or that no other users are running the "
+                           "software or that no other copies of the "
+                           "software are in use."));
         host.openTable(engine::OpenMode::Shared);
         return false;
     }
@@ -161,16 +171,19 @@ bool runSearchAndReplace(data::CollectionHost& host, Interaction& ui, const Repl
     engine::Table& t = *host.table();
     const int index = t.fieldIndex(data::schemaField(values.field).storedName);
     // A replacement the field cannot hold is refused before anything changes.
-    engine::Status s = index < 0 ? engine::Status::invalid(t.path() + " has no field " +
-                                                           std::string(data::schemaField(values.field).storedName))
-                                 : t.append();
+    engine::Status s =
+        index < 0 ? engine::Status::invalid(t.path() + " has no field " +
+                                            std::string(data::schemaField(values.field).storedName))
+                  : t.append();
     if (s) {
         s = writeReplacement(t, index, values);
         t.cancel();
     }
     if (!s) {
-        ui.error(QStringLiteral("The replacement value cannot be stored in this field; nothing was changed.\n\n") +
-                 QString::fromStdString(s.message()));
+        ui.error(
+            QStringLiteral(
+                "The replacement value cannot be stored in this field; nothing was changed.\n\n") +
+            QString::fromStdString(s.message()));
         backShared();
         return false;
     }

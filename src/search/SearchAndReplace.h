@@ -22,11 +22,11 @@ namespace vz::search {
 
 // The values of one run, read and checked from what was typed.
 struct ReplaceValues {
-    int field = 0;                // schema field number 1 to 25
-    QString searchText;           // trimmed
-    QString replacementText;      // trimmed, as typed
-    double searchNumber = 0;      // numeric fields
-    engine::Date searchDate;      // date fields
+    int field = 0;            // schema field number 1 to 25
+    QString searchText;       // trimmed
+    QString replacementText;  // trimmed, as typed
+    double searchNumber = 0;  // numeric fields
+    engine::Date searchDate;  // date fields
     engine::Date replacementDate;
 };
 
@@ -37,8 +37,8 @@ using DateReader = std::function<bool(QStringView text, engine::Date& out)>;
 // Checks the typed values for `field` (0: none chosen) and fills `out`. A number is a decimal
 // number with "." as its point; a date is what `readDate` reads. The first fault is shown with its
 // message and answered.
-ReplaceFault prepareReplace(int field, const QString& search, const QString& replacement, const DateReader& readDate,
-                            Interaction& ui, ReplaceValues& out);
+ReplaceFault prepareReplace(int field, const QString& search, const QString& replacement,
+                            const DateReader& readDate, Interaction& ui, ReplaceValues& out);
 
 struct ReplaceCounters {
     uint64_t processed = 0;  // records visited

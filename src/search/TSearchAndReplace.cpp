@@ -29,7 +29,8 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& at) {
 
 }  // namespace
 
-TSearchAndReplace::TSearchAndReplace(mainwin::Program& program, mainwin::ProgramHost& host, QWidget* parent)
+TSearchAndReplace::TSearchAndReplace(mainwin::Program& program, mainwin::ProgramHost& host,
+                                     QWidget* parent)
     : QDialog(parent), program_(program), host_(host) {
     setObjectName(QStringLiteral("SearchAndReplace"));
     setWindowTitle(QStringLiteral("Search and Replace"));
@@ -71,7 +72,8 @@ TSearchAndReplace::TSearchAndReplace(mainwin::Program& program, mainwin::Program
     StartButton->setAutoDefault(false);
     CancelButton->setAutoDefault(false);
 
-    for (int n = 1; n <= data::kFieldCount; ++n) FieldBox->addItem(program_.settings().database.field(n).caption);
+    for (int n = 1; n <= data::kFieldCount; ++n)
+        FieldBox->addItem(program_.settings().database.field(n).caption);
     FieldBox->setCurrentIndex(-1);
     connect(FieldBox, &QComboBox::currentIndexChanged, this, &TSearchAndReplace::FieldBoxChange);
     connect(StartButton, &QPushButton::clicked, this, &TSearchAndReplace::StartButtonClick);
@@ -96,21 +98,31 @@ void TSearchAndReplace::FieldBoxChange() {
     if (f.type == data::FieldTypeCode::Date) length = 10;
     for (QLineEdit* box : {SearchText, ReplaceText}) {
         box->setMaxLength(length);
-        box->setPlaceholderText(f.type == data::FieldTypeCode::Date ? displayFormats().formatDate({2024, 12, 31})
-                                                                     : QString());
+        box->setPlaceholderText(f.type == data::FieldTypeCode::Date
+                                    ? displayFormats().formatDate({2024, 12, 31})
+                                    : QString());
     }
 }
 
 void TSearchAndReplace::StartButtonClick() {
     Interaction& ui = program_.ui();
     ReplaceValues values;
-    const auto readDate = [](QStringView text, engine::Date& out) { return displayFormats().parseDate(text, out); };
-    switch (prepareReplace(FieldBox->currentIndex() + 1, SearchText->text(), ReplaceText->text(), readDate, ui,
-                           values)) {
-        case ReplaceFault::NoField: FieldBox->setFocus(); return;
-        case ReplaceFault::SearchValue: SearchText->setFocus(); return;
-        case ReplaceFault::ReplacementValue: ReplaceText->setFocus(); return;
-        case ReplaceFault::None: break;
+    const auto readDate = [](QStringView text, engine::Date& out) {
+        return displayFormats().parseDate(text, out);
+    };
+    switch (prepareReplace(FieldBox->currentIndex() + 1, SearchText->text(), ReplaceText->text(),
+                           readDate, ui, values)) {
+        case ReplaceFault::NoField:
+            FieldBox->setFocus();
+            return;
+        case ReplaceFault::SearchValue:
+            SearchText->setFocus();
+            return;
+        case ReplaceFault::ReplacementValue:
+            ReplaceText->setFocus();
+            return;
+        case ReplaceFault::None:
+            break;
     }
     ReplaceCallbacks callbacks;
     callbacks.counters = [this](const ReplaceCounters& c) {
@@ -126,8 +138,9 @@ void TSearchAndReplace::StartButtonClick() {
     };
     if (ConfirmBox->isChecked())
         callbacks.confirm = [&ui](const QString& catalog) {
-            return ui.confirm(QStringLiteral("Confirm"),
-                              QStringLiteral("Item = \"") + catalog + QStringLiteral("\".  Change this record?"));
+            return ui.confirm(
+                QStringLiteral("Confirm"),
+                QStringLiteral("Item = \"") + catalog + QStringLiteral("\".  Change this record?"));
         };
     ReplaceCounters counters;
     setCursor(Qt::WaitCursor);
@@ -136,7 +149,8 @@ void TSearchAndReplace::StartButtonClick() {
     if (finished) accept();
 }
 
-bool runSearchAndReplaceWindow(QWidget* parent, mainwin::Program& program, mainwin::ProgramHost& host) {
+bool runSearchAndReplaceWindow(QWidget* parent, mainwin::Program& program,
+                               mainwin::ProgramHost& host) {
     TSearchAndReplace window(program, host, parent);
     return window.exec() == QDialog::Accepted;
 }

@@ -21,7 +21,8 @@ namespace vz::search {
 class TSearchAndReplace : public QDialog {
     Q_OBJECT
 public:
-    TSearchAndReplace(mainwin::Program& program, mainwin::ProgramHost& host, QWidget* parent = nullptr);
+    TSearchAndReplace(mainwin::Program& program, mainwin::ProgramHost& host,
+                      QWidget* parent = nullptr);
 
     QComboBox* FieldBox = nullptr;
     QLineEdit* SearchText = nullptr;
@@ -45,6 +46,7 @@ private:
 };
 
 // Shows the window modally; true when a run finished.
-bool runSearchAndReplaceWindow(QWidget* parent, mainwin::Program& program, mainwin::ProgramHost& host);
+bool runSearchAndReplaceWindow(QWidget* parent, mainwin::Program& program,
+                               mainwin::ProgramHost& host);
 
 }  // namespace vz::search
