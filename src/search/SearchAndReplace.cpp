@@ -31,6 +31,21 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
+// True when `stored` without the blanks around it equals `upper` once its ASCII letters are
+// upper-cased.
+bool equalsUpper(std::string_view stored, const std::string& upper) {
+    const size_t b = stored.find_first_not_of(' ');
+    if (b == std::string_view::npos) return upper.empty();
+    const size_t e = stored.find_last_not_of(' ');
+    if (e - b + 1 != upper.size()) return false;
+    for (size_t i = 0; i < upper.size(); ++i) {
+        char c = stored[b + i];
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        if (c != upper[i]) return false;
+    }
+    return true;
+}
+
 const QString kAborted =
     QStringLiteral("Error in running search and replace.  Search and replace will be aborted.");
 
@@ -92,18 +107,18 @@ engine::Status writeReplacement(engine::Table& t, int index, const ReplaceValues
 engine::Status replaceAll(engine::Table& t, int index, const ReplaceValues& v,
                           const ReplaceCallbacks& cb, ReplaceCounters& counters) {
     const data::FieldTypeCode type = data::schemaField(v.field).type;
-    std::string search = v.searchText.toStdString();
+    // Text is compared in the table's own bytes, so no record is decoded: the search text in the
+    // code page (text the code page cannot hold matches nothing), upper-cased in ASCII letters.
+    std::string search;
+    const bool searchable = t.codePage().encodeAppend(v.searchText.toStdString(), search).kind ==
+                            engine::CodePage::EncodeError::Kind::None;
     upperAscii(search);
     const int catalog = t.fieldIndex(data::schemaField(1).storedName);
-    std::string value;
     VZ_RETURN_IF_ERROR(t.first());
     while (!t.eof() && t.hasRecord()) {
         bool match = false;
         if (type == data::FieldTypeCode::Text) {
-            VZ_RETURN_IF_ERROR(t.readText(index, value));
-            value = trimmed(value);
-            upperAscii(value);
-            match = value == search;
+            match = searchable && equalsUpper(t.storedBytes(index), search);
         } else if (!t.isBlank(index)) {
             if (type == data::FieldTypeCode::Date) {
                 auto d = t.date(index);

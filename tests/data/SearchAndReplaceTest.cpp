@@ -49,6 +49,11 @@ TEST_F(SearchAndReplace, TextMatchesTheWholeValueInAnyCaseAndWritesTheReplacemen
     EXPECT_EQ(table().mode(), engine::OpenMode::Shared);
     EXPECT_EQ(table().activeTag(), "NewIndex");
     EXPECT_EQ(table().countLive().value(), 4u);
+    // Letters beyond ASCII match as they are.
+    ASSERT_TRUE(run(3, "république française", "France", c));
+    EXPECT_EQ(c.changed, 2u);
+    ASSERT_TRUE(run(3, "RÉPUBLIQUE", "x", c));
+    EXPECT_EQ(c.changed, 0u);
 }
 
 TEST_F(SearchAndReplace, AnEmptySearchFillsTheEmptyFields) {
