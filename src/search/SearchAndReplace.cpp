@@ -2,10 +2,12 @@
 
 #include <QRegularExpression>
 
+#include <cstdio>
 #include "common/Interaction.h"
 #include "data/CollectionHost.h"
 #include "data/DatabaseFiles.h"
 #include "data/Schema.h"
+#include "engine/File.h"
 #include "engine/Table.h"
 #include "search/SortOrder.h"
 
@@ -155,6 +157,27 @@ engine::Status replaceAll(engine::Table& t, int index, const ReplaceValues& v,
     return engine::Status::ok();
 }
 
+// Takes the sort tag away, so that the records are visited in their stored order and a changed
+// value moves no record nor costs an index update; the tag is built again afterwards. An index
+// holding nothing but the sort tag is removed whole (its flag in the table cleared first), which
+// is much cheaper than freeing the tag's blocks one by one; an index with other tags loses only
+// the sort tag. `table` is the exclusive table, reopened when the index file went.
+engine::Status setAsideSortTag(data::CollectionHost& host, engine::Table*& table) {
+    VZ_RETURN_IF_ERROR(table->setOrder(""));
+    if (!table->hasTag(kSortTag)) return engine::Status::ok();
+    if (table->tagNames().size() > 1) return table->deleteTag(kSortTag);
+    const std::string path = table->path();
+    host.closeTable();
+    engine::removeMdxByte(path);
+    const std::string index = engine::existingMdxPathFor(path);
+    if (engine::fileExists(index) && std::remove(index.c_str()) != 0)
+        return engine::Status::ioError(index + " could not be removed.");
+    if (!host.openTable(engine::OpenMode::Exclusive) || host.table() == nullptr)
+        return engine::Status::ioError(path + " could not be opened again for its own use.");
+    table = host.table();
+    return engine::Status::ok();
+}
+
 }  // namespace
 
 bool runSearchAndReplace(data::CollectionHost& host, Interaction& ui, const ReplaceValues& values,
@@ -183,16 +206,17 @@ bool runSearchAndReplace(data::CollectionHost& host, Interaction& ui, const Repl
         backShared();
         return false;
     }
-    engine::Table& t = *host.table();
-    const int index = t.fieldIndex(data::schemaField(values.field).storedName);
+    engine::Table* table = host.table();
+    engine::Table& t0 = *table;
+    const int index = t0.fieldIndex(data::schemaField(values.field).storedName);
     // A replacement the field cannot hold is refused before anything changes.
     engine::Status s =
-        index < 0 ? engine::Status::invalid(t.path() + " has no field " +
+        index < 0 ? engine::Status::invalid(t0.path() + " has no field " +
                                             std::string(data::schemaField(values.field).storedName))
-                  : t.append();
+                  : t0.append();
     if (s) {
-        s = writeReplacement(t, index, values);
-        t.cancel();
+        s = writeReplacement(t0, index, values);
+        t0.cancel();
     }
     if (!s) {
         ui.error(
@@ -202,10 +226,13 @@ bool runSearchAndReplace(data::CollectionHost& host, Interaction& ui, const Repl
         backShared();
         return false;
     }
-    s = t.setOrder("");
-    if (s && t.hasTag(kSortTag)) s = t.deleteTag(kSortTag);
+    s = setAsideSortTag(host, table);
     if (!s) {
         ui.error(kAborted + QStringLiteral("\n\n") + QString::fromStdString(s.message()));
+        // The sort tag back if it went, as far as the table can be had to ourselves.
+        if (host.table() == nullptr) host.openTable(engine::OpenMode::Exclusive);
+        if (host.table() != nullptr && host.table()->mode() == engine::OpenMode::Exclusive)
+            (void)applySortString(*host.table(), host.sortString());
         backShared();
         return false;
     }
@@ -213,6 +240,7 @@ bool runSearchAndReplace(data::CollectionHost& host, Interaction& ui, const Repl
     const bool searching = host.searchMode();
     if (searching) host.setSearchMode(false);
     host.busy(true);
+    engine::Table& t = *table;
     s = replaceAll(t, index, values, callbacks, counters);
     // 10-11: search mode and the sort order back, the table shared again.
     if (searching) host.setSearchMode(true);

@@ -153,20 +153,38 @@ TEST_F(SearchAndReplace, EveryRecordIsVisitedWhateverTheSearchAndTheSearchComesB
     EXPECT_TRUE(program->searchMode());
 }
 
-TEST_F(SearchAndReplace, AnIndexThatCannotBeSetAsideAbortsBeforeAnyChange) {
+TEST_F(SearchAndReplace, AFailureBeforeTheRunAbortsWithNothingChanged) {
     for (int i = 0; i < 50; ++i) add({{"Catalog", std::to_string(i)}, {"Country", "Chile"}});
     ReplaceCounters c;
     ReplaceValues v;
     ASSERT_EQ(search::prepareReplace(3, "Chile", "Peru", isoDate, ui, v), ReplaceFault::None);
     {
-        test::FileSizeLimit limit(1);  // the index file cannot be written
+        test::FileSizeLimit limit(1);  // nothing can be written
         EXPECT_FALSE(search::runSearchAndReplace(*host, ui, v, {}, c));
     }
     EXPECT_TRUE(shown("Error in running search and replace.  Search and replace will be aborted."));
+    EXPECT_FALSE(shown("Global Search"));
     EXPECT_EQ(c.changed, 0u);
     EXPECT_EQ(column("Country"), std::vector<std::string>(50, "Chile"));
     ASSERT_NE(program->database().table(), nullptr);
     EXPECT_EQ(table().mode(), engine::OpenMode::Shared);
+    // The sort tag comes back with the next rebuild at the latest.
+    ui.answers = {Answer::Yes};
+    EXPECT_TRUE(data::MenuRebuildClick(*host, ui));
+    EXPECT_EQ(table().activeTag(), "NewIndex");
+}
+
+TEST_F(SearchAndReplace, OtherTagsOfTheIndexAreKept) {
+    add({{"Catalog", "1"}, {"Country", "Chile"}});
+    program->database().closeTable();
+    {
+        auto t = engine::Table::open(tablePath().toStdString(), engine::OpenMode::Exclusive);
+        ASSERT_TRUE((*t)->addTag("BYCAT", "CATALOG").isOk());
+    }
+    ASSERT_TRUE(program->database().openTable(engine::OpenMode::Shared));
+    ReplaceCounters c;
+    ASSERT_TRUE(run(3, "Chile", "Peru", c));
+    EXPECT_TRUE(table().hasTag("BYCAT"));
     EXPECT_EQ(table().activeTag(), "NewIndex");
 }
 
