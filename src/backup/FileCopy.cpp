@@ -1,12 +1,14 @@
 #include "backup/FileCopy.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -70,6 +72,37 @@ bool writeFully(int fd, const char* buf, size_t n) {
     return true;
 }
 
+// Compares the first `size` bytes of two files: 1 when equal, 0 when not, -1 on a read error.
+// Both are mapped a window at a time (the pages are still in the cache from the copy, so nothing
+// is copied into this process); where mapping fails they are read into `a` and `b`.
+int sameContent(int fa, int fb, uint64_t size, std::vector<char>& a, std::vector<char>& b) {
+    constexpr uint64_t kWindow = uint64_t(64) << 20;
+    for (uint64_t at = 0; at < size; at += kWindow) {
+        const size_t n = size_t(std::min(kWindow, size - at));
+        void* ma = ::mmap(nullptr, n, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fa, off_t(at));
+        void* mb = ma == MAP_FAILED
+                       ? MAP_FAILED
+                       : ::mmap(nullptr, n, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fb, off_t(at));
+        if (ma != MAP_FAILED && mb != MAP_FAILED) {
+            const bool equal = std::memcmp(ma, mb, n) == 0;
+            ::munmap(ma, n);
+            ::munmap(mb, n);
+            if (!equal) return 0;
+            continue;
+        }
+        if (ma != MAP_FAILED) ::munmap(ma, n);
+        for (size_t done = 0; done < n;) {
+            const size_t step = std::min(a.size(), n - done);
+            const ssize_t ra = ::pread(fa, a.data(), step, off_t(at + done));
+            const ssize_t rb = ::pread(fb, b.data(), step, off_t(at + done));
+            if (ra < 0 || rb < 0) return -1;
+            if (ra != rb || ra == 0 || std::memcmp(a.data(), b.data(), size_t(ra)) != 0) return 0;
+            done += size_t(ra);
+        }
+    }
+    return 1;
+}
+
 // The file a path leads to once links are resolved; the path itself when it does not exist.
 QString resolved(const QString& path) {
     const QFileInfo info(path);
@@ -128,21 +161,15 @@ bool copyFileSafely(const QString& source, const QString& destination, QString* 
     if (::fsync(out.get()) != 0) return writeFailed(errno);
     ::fchmod(out.get(), srcStat.st_mode & 07777);
 
-    // The copy must hold every byte of the source: compare both from the start.
-    if (::lseek(in.get(), 0, SEEK_SET) != 0 || ::lseek(out.get(), 0, SEEK_SET) != 0)
-        return fail(destination + QStringLiteral(": ") + errnoText(errno));
-    uint64_t compared = 0;
-    for (;;) {
-        const ssize_t a = readFully(in.get(), buf.data(), buf.size());
-        const ssize_t b = readFully(out.get(), back.data(), back.size());
-        if (a < 0 || b < 0)
-            return fail(destination + QStringLiteral(" cannot be read back: ") + errnoText(errno));
-        if (a != b || std::memcmp(buf.data(), back.data(), size_t(a)) != 0)
-            return fail(destination + QStringLiteral(": the copy does not match ") + source + '.');
-        if (a == 0) break;
-        compared += uint64_t(a);
-    }
-    if (compared != copied)
+    // The copy must hold every byte of the source: its size, then every byte.
+    struct stat outStat {};
+    if (::fstat(out.get(), &outStat) != 0 || uint64_t(outStat.st_size) != copied ||
+        uint64_t(srcStat.st_size) != copied)
+        return fail(destination + QStringLiteral(": the copy does not match ") + source + '.');
+    const int same = sameContent(in.get(), out.get(), copied, buf, back);
+    if (same < 0)
+        return fail(destination + QStringLiteral(" cannot be read back: ") + errnoText(errno));
+    if (same == 0)
         return fail(destination + QStringLiteral(": the copy does not match ") + source + '.');
     if (::close(out.release()) != 0) return writeFailed(errno);
 
