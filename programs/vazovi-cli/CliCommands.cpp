@@ -16,6 +16,7 @@
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
+#include "main/Version.h"
 #include "search/SortOrder.h"
 #include "engine/Table.h"
 #include "engine/TableCheck.h"
@@ -66,6 +67,7 @@ constexpr const char* kUsageText =
     "                           file) beside FILE (the report definitions: into the program folder);\n"
     "                           a restored table gets its index rebuilt\n"
     "  --help                   show this text\n"
+    "  --version                show the version\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
 
@@ -341,6 +343,10 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsageText;
+        return kOk;
+    }
+    if (command == "--version") {
+        out << "vazovi-cli (" << kProgramName << ") " << kProgramVersion << '\n';
         return kOk;
     }
     const bool replace = args.size() == 3 && command == "create" && args[2] == "--replace";

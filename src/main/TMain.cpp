@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "backup/TMyBackup.h"
+#include "common/DisplayFormats.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "data/DataLists.h"
@@ -33,7 +34,6 @@
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ControlFonts.h"
-#include "common/DisplayFormats.h"
 #include "main/GridChoiceBoxes.h"
 #include "main/MainWindowPlacement.h"
 #include "main/Program.h"
@@ -44,8 +44,10 @@
 #include "main/TOtherProducts.h"
 #include "search/TSearchAndReplace.h"
 #include "main/TTipOfDay.h"
+#include "main/TViewConfig.h"
 #include "main/ViewerModel.h"
 #include "main/ViewerPlace.h"
+#include "main/ViewerSettings.h"
 #include "main/WindowLayout.h"
 
 namespace vz::mainwin {
@@ -134,16 +136,6 @@ QFont arialPixels(int pixels, bool bold) {
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(pixels);
     f.setBold(bold);
-    return f;
-}
-
-QFont gridFont(const data::GridFontSettings& s) {
-    QFont f(s.name);
-    f.setPointSize(std::clamp(s.size, 4, 72));
-    f.setBold(s.bold);
-    f.setItalic(s.italic);
-    f.setUnderline(s.underline);
-    f.setStrikeOut(s.strikeout);
     return f;
 }
 
@@ -263,6 +255,7 @@ void TMain::buildMenus() {
         {C::Backup, [this] { DoBackup(); }},
         {C::Restore, [this] { DoRestore(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
+        {C::Viewer, [this] { DoViewer(); }},
         {C::Help, [this] { DoHelp(); }},
         {C::Tips, [this] { showTipOfDay(this, program_.settings(), false); }},
         {C::About, [this] { showAbout(this); }},
@@ -692,66 +685,19 @@ void TMain::setButtonBar(int choice) {
 // The viewer
 
 void TMain::SetViewerOptions() {
-    const data::DatabaseSettings& s = program_.settings().database;
-    const data::GridOptions& o = s.gridOptions;
-    // Always: Tab moves between cells, the selection shows without the focus.
-    ViewerGrid->setTabKeyNavigation(true);
-    QPalette p = ViewerGrid->palette();
-    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
-    p.setColor(QPalette::Base, toQColor(o.cellColour));
-    p.setColor(QPalette::Text, toQColor(s.gridFont.colour));
-    ViewerGrid->setPalette(p);
-    ViewerGrid->verticalHeader()->setVisible(o.rowIndicator);
-    ViewerGrid->horizontalHeader()->setVisible(s.gridTitle.showTitles);
-    delegate_->setLines(o.rowLines, o.columnLines, Qt::darkGray);
-    const bool fieldEditing = o.fieldEditing && !browseOnly_;
-    model_->setEditable(fieldEditing);
-    if (fieldEditing) {
-        ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
-        ViewerGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
-    } else {
-        ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-        ViewerGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    }
-    ViewerGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-
-    // Fonts, title colour and alignment.
-    const QFont cellFont = gridFont(s.gridFont);
-    ViewerGrid->setFont(cellFont);
-    const QFont titleFont = gridFont(s.gridTitleFont);
-    ViewerGrid->horizontalHeader()->setFont(titleFont);
-    model_->setTitleFont(titleFont);
-    ViewerGrid->horizontalHeader()->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background-color: %1; color: %2; }")
-            .arg(toQColor(s.gridTitle.backgroundColour).name(), toQColor(s.gridTitleFont.colour).name()));
-    switch (s.gridTitle.alignment) {
-    case 1: model_->setTitleAlignment(Qt::AlignLeft | Qt::AlignVCenter); break;
-    case 2: model_->setTitleAlignment(Qt::AlignHCenter | Qt::AlignVCenter); break;
-    case 3: model_->setTitleAlignment(Qt::AlignRight | Qt::AlignVCenter); break;
-    default: break;  // other values leave it as it is
-    }
-
-    // Columns: placed, captioned and sized as the settings say.
-    std::vector<int> order;
-    std::vector<bool> display;
-    for (int f = 1; f <= data::kFieldCount; ++f) {
-        order.push_back(s.field(f).order);
-        display.push_back(s.field(f).display);
-    }
-    const std::vector<int> columns = viewerColumns(order, display);
-    QStringList captions;
-    for (int f : columns) captions << s.field(f).caption;
     const uint32_t current = program_.database().table() ? program_.database().table()->recNo() : 0;
     const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
-    model_->setColumns(columns, captions);
-    const int charWidth = QFontMetrics(cellFont).horizontalAdvance(QLatin1Char('0'));
-    for (int c = 0; c < int(columns.size()); ++c)
-        ViewerGrid->setColumnWidth(c, charWidth * std::clamp(s.field(columns[size_t(c)]).width, 1, 255) + 6);
-    ViewerGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
+    applyViewerLayout();
     model_->reload();
-    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0) (void)t->go(current);
+    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0)
+        (void)t->go(current);
+    showCurrentRecord(place);
+    ViewerGrid->viewport()->update();
+}
+
+void TMain::applyViewerLayout() {
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
+    applyViewerSettings(*ViewerGrid, *model_, *delegate_, program_.settings().database, browseOnly_);
     showCurrentRecord(place);
     ViewerGrid->viewport()->update();
 }
@@ -916,6 +862,14 @@ void TMain::DoExit() { close(); }
 void TMain::DoColor(int setNumber) {
     if (runColourConfig(this, program_.ui(), program_.settings(), setNumber) && (setNumber == 1 || setNumber == 6))
         applyColours();
+}
+
+void TMain::DoViewer() {
+    if (browseOnly_) return;
+    syncTableToGrid();
+    const bool captionsChanged = runViewerConfig(this, program_.ui(), program_.settings().database);
+    applyViewerLayout();
+    if (captionsChanged) emit fieldCaptionsChanged();
 }
 
 void TMain::DoListMaintenance(data::DataList list) {

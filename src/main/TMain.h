@@ -67,6 +67,8 @@ public:
     void DoHelp();
     void DoExit();
     void DoColor(int setNumber);
+    // The viewer configuration window; then the grid shows the new layout at once.
+    void DoViewer();
     void DoListMaintenance(data::DataList list);
     void DoSearchAndReplace();
     void DoPack();
@@ -83,6 +85,9 @@ public:
     void DisableEndSearch();
     // Applies the viewer settings to the grid and reads the rows anew.
     void SetViewerOptions();
+    // Applies the viewer settings to the grid over the rows it has: options, fonts, colours,
+    // columns, captions and widths, without reading the table.
+    void applyViewerLayout();
     // Shows the number of records the viewer holds.
     void DisplayCount();
     // Scaling, viewer options, colours and count of the database now open.
@@ -95,6 +100,11 @@ public:
     void setButtonBar(int choice);
     // Reads the rows anew and shows the table's current record.
     void refreshViewer();
+
+signals:
+    // The field captions changed (the viewer configuration closed with new ones). Windows that
+    // name fields and stay open across it show the captions anew from the settings.
+    void fieldCaptionsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
