@@ -31,6 +31,7 @@
 #include "data/Schema.h"
 #include "edit/TMyEdit.h"
 #include "edit/TMyEditBox.h"
+#include "reports/TMyReport.h"
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ControlFonts.h"
@@ -49,6 +50,7 @@
 #include "main/ViewerPlace.h"
 #include "main/ViewerSettings.h"
 #include "main/WindowLayout.h"
+#include "reports/TStatistics.h"
 
 namespace vz::mainwin {
 
@@ -81,6 +83,7 @@ constexpr SpeedButton kSpeedButtonTable[] = {
     {C::ColourSetup, "Color Setup", "color-setup", 344},
     {C::SortOrder, "Set Sorting Order", "sort-order", 368},
     {C::Help, "Help", "help", 396},
+    {C::Statistics, "Collection Statistics", "statistics", 424},
 };
 
 // The lettered buttons: command, caption, frame, column in the frame, row.
@@ -209,6 +212,15 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     // The record edit window lives for the whole run.
     editWindow_ = std::make_unique<edit::TMyEdit>(program_, this);
     editWindow_->setBrowseOnly(browseOnly_);
+    // So does the report window.
+    reportWindow_ = std::make_unique<reports::TMyReport>(program_, this);
+    reportWindow_->endSearch = [this] { DoEndSearch(); };
+    reportWindow_->restoreSearch = [this] {
+        EnableEndSearch();
+        refreshViewer();
+        DisplayCount();
+    };
+    reportWindow_->dimViewer = [this](bool on) { ViewerGrid->setEnabled(!on); };
     updateCommandStates();
 }
 
@@ -254,12 +266,14 @@ void TMain::buildMenus() {
         {C::RebuildIndexes, [this] { DoRebuild(); }},
         {C::Backup, [this] { DoBackup(); }},
         {C::Restore, [this] { DoRestore(); }},
+        {C::Reports, [this] { DoReports(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
         {C::Viewer, [this] { DoViewer(); }},
         {C::Help, [this] { DoHelp(); }},
         {C::Tips, [this] { showTipOfDay(this, program_.settings(), false); }},
         {C::About, [this] { showAbout(this); }},
         {C::OtherProducts, [this] { showOtherProducts(this); }},
+        {C::Statistics, [this] { reports::showStatistics(program_, this); }},
     };
 
     QMenuBar* bar = menuBar();
@@ -305,6 +319,9 @@ void TMain::buildMenus() {
     tools->addAction(addCommand(C::SearchAndReplace, QStringLiteral("&Search and Replace"), QStringLiteral("Ctrl+F")));
     tools->addAction(addCommand(C::RebuildIndexes, QStringLiteral("&Rebuild Indexes")));
     tools->addAction(addCommand(C::PackDatabase, QStringLiteral("&Pack Database")));
+    tools->addSeparator();
+    tools->addAction(
+        addCommand(C::Statistics, QStringLiteral("Collection S&tatistics"), QStringLiteral("Ctrl+G")));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(addCommand(C::Help, QStringLiteral("&Contents"), QStringLiteral("Ctrl+H")));
@@ -797,6 +814,14 @@ void TMain::runEditWindow(int mode) {
     if (mode != edit::TMyEdit::NewRecord && model_->rowCount() == 0) return;
     editWindow_->setEditMode(mode);
     editWindow_->exec();
+    refreshViewer();
+    DisplayCount();
+}
+
+void TMain::DoReports() {
+    if (!reportWindow_ || program_.database().table() == nullptr) return;
+    syncTableToGrid();
+    reportWindow_->exec();
     refreshViewer();
     DisplayCount();
 }

@@ -27,6 +27,10 @@ namespace vz::edit {
 class TMyEdit;
 }
 
+namespace vz::reports {
+class TMyReport;
+}
+
 namespace vz::mainwin {
 
 class Program;
@@ -45,6 +49,7 @@ public:
         Search, EndSearch, Locate, LocateNext, Reports, Viewer,
         SortOrder, SearchAndReplace, RebuildIndexes, PackDatabase,
         ListMaintenance, ColourSetup, Help, Tips, About, OtherProducts,
+        Statistics,
     };
 
     // `program` has started up and must outlive the window. `arguments` is the command line
@@ -65,6 +70,9 @@ public:
     void DoEndSearch();
     void DoUpdateDatabase();
     void DoHelp();
+    void DoReports();
+    // The report window, which lives for the whole run (backup and restore reload its list).
+    reports::TMyReport* reportWindow() const { return reportWindow_.get(); }
     void DoExit();
     void DoColor(int setNumber);
     // The viewer configuration window; then the grid shows the new layout at once.
@@ -178,6 +186,7 @@ private:
     std::unique_ptr<edit::TMyEdit> editWindow_;
     std::unique_ptr<ProgramHost> host_;
     QPointer<QWidget> progress_;  // the progress of a long pass, while one runs
+    std::unique_ptr<reports::TMyReport> reportWindow_;
     bool browseOnly_ = false;
     bool shown_ = false;
     bool shutDown_ = false;
