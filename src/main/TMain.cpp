@@ -221,6 +221,8 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
         DisplayCount();
     };
     reportWindow_->dimViewer = [this](bool on) { ViewerGrid->setEnabled(!on); };
+    // A restore of the report definitions lists the reports anew.
+    host_->reportList = [this] { reportWindow_->LoadReportBox(); };
     updateCommandStates();
 }
 

@@ -84,8 +84,7 @@ public:
     void DoBackup();
     void DoRestore();
 
-    // The program as the exclusive operations see it; the report window sets its reportList hook
-    // (LoadReportBox) there.
+    // The program as the exclusive operations see it.
     ProgramHost& collectionHost() { return *host_; }
 
     // Search mode on, with its controls; and off.
