@@ -12,6 +12,7 @@
 
 #include "DelimitedText.h"
 #include "ExchangeCommands.h"
+#include "MaintenanceCommands.h"
 #include "ReportCommand.h"
 #include "StatsCommand.h"
 #include "common/Interaction.h"
@@ -77,6 +78,20 @@ constexpr const char* kUsageText =
     "                           add a record for each line of the delimited text file IN (each record\n"
     "                           of IN when it ends in .dbf): import field N goes to field N; stops at\n"
     "                           the first value a field cannot take, keeping the records added\n"
+    "  replace FILE FIELD OLD NEW [--confirm]\n"
+    "                           set FIELD (its stored name or caption) to NEW in every record where\n"
+    "                           it equals OLD (text without regard to letter case; numbers with \".\";\n"
+    "                           dates as YYYY-MM-DD); --confirm asks before each change (needs the\n"
+    "                           table to itself)\n"
+    "  convert FILE             append the program folder's databases of earlier versions\n"
+    "                           (S2LOG.DBF, SLOG.DBF) to FILE, deleting each once converted\n"
+    "  backup FILE DIR [--kind table|lists|settings|reports|all]\n"
+    "                           copy the table (the default), its lists, its settings file or the\n"
+    "                           report definitions into the folder DIR under their own names\n"
+    "  restore FILE SOURCE [--kind table|lists|settings|reports|all]\n"
+    "                           copy them back from SOURCE (a backup folder, or the backed-up table\n"
+    "                           file) beside FILE (the report definitions: into the program folder);\n"
+    "                           a restored table gets its index rebuilt\n"
     "  --help                   show this text\n"
     "  --version                show the version\n"
     "\n"
@@ -369,6 +384,11 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return index(args[1], args[2], err);
     }
+    if (command == "replace")
+        return runReplaceCommand(std::vector<std::string>(args.begin() + 1, args.end()), in, out, err);
+    if (command == "convert") return runConvertCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (command == "backup") return runBackupCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (command == "restore") return runRestoreCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     if (command == "stats") return runStatsCommand({args.begin() + 1, args.end()}, out, err);
     if (command == "report") return reportCommand(args, out, err);
     if (command == "export") return runExportCommand({args.begin() + 1, args.end()}, out, err);

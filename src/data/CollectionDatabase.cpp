@@ -71,11 +71,11 @@ void CollectionDatabase::setNames(const QString& path) {
 
 void CollectionDatabase::closeTable() { MyTable.reset(); }
 
-bool CollectionDatabase::openTable(engine::OpenMode mode) {
+bool CollectionDatabase::openTable(engine::OpenMode mode, bool reportFailure) {
     MyTable.reset();
     auto t = engine::Table::open(toNativePath(tablePath_), mode);
     if (!t) {
-        ui_.error(engineMessage(t.status()));
+        if (reportFailure) ui_.error(engineMessage(t.status()));
         return false;
     }
     MyTable = std::move(t.value());

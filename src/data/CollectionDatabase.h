@@ -64,6 +64,8 @@ public:
     // from it.
     QString baseName() const { return baseName_; }
     QString settingsPath() const { return baseName_ + ".INI"; }
+    // The open table's full path.
+    QString tablePath() const { return tablePath_; }
 
     // The start-up choice of database. False when the program cannot go on (no database can be
     // had, or the collector gave up choosing one).
@@ -74,10 +76,10 @@ public:
     void OpenSaveFile(const QString& fileName);
 
     // Closes the collection table and opens it again, shared or exclusive, in the current order;
-    // for the operations that need it to themselves. False (with the engine's message shown) when
-    // it cannot be opened.
+    // for the operations that need it to themselves. False (with the engine's message shown,
+    // unless `reportFailure` is false) when it cannot be opened.
     void closeTable();
-    bool openTable(engine::OpenMode mode);
+    bool openTable(engine::OpenMode mode, bool reportFailure = true);
 
 private:
     void switchTo(const QString& path, bool creating);

@@ -5,6 +5,7 @@
 
 #include "common/Interaction.h"
 #include "common/DisplayFormats.h"
+#include "data/Conversion.h"
 #include "reports/ReportFile.h"
 #include "search/SortOrder.h"
 
@@ -30,6 +31,8 @@ bool Program::startUp() {
     displayFormats().setRegional(RegionalValues::fromLocale());
     takeStartDatabase();
     if (!database_.startUp()) return false;
+    // Databases of earlier versions in the program folder are offered for conversion.
+    if (engine::Table* table = database_.table()) data::CheckForConversion(programFolder_, *table, ui_);
     // The lists come with the record edit window, which is made right after the main window.
     lists_.setBaseName(database_.baseName());
     lists_.LoadAllList();

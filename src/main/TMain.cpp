@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringListModel>
@@ -21,10 +22,12 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "backup/TMyBackup.h"
 #include "common/DisplayFormats.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "data/DataLists.h"
+#include "data/TableMaintenance.h"
 #include "data/Schema.h"
 #include "edit/TMyEdit.h"
 #include "edit/TMyEditBox.h"
@@ -37,10 +40,12 @@
 #include "main/GridChoiceBoxes.h"
 #include "main/MainWindowPlacement.h"
 #include "main/Program.h"
+#include "main/ProgramHost.h"
 #include "main/ScreenSize.h"
 #include "main/TAboutBox.h"
 #include "main/TColorConfig.h"
 #include "main/TOtherProducts.h"
+#include "search/TSearchAndReplace.h"
 #include "main/TTipOfDay.h"
 #include "main/TViewConfig.h"
 #include "main/ViewerModel.h"
@@ -162,6 +167,31 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     program_.onDisplay = [this] { DoFileSpecific(); };
     program_.onRecordCount = [this] { DisplayCount(); };
     program_.onRecentFiles = [this] { SetMenuLastFiles(); };
+    host_ = std::make_unique<ProgramHost>(program_);
+    host_->viewerOptions = [this] { SetViewerOptions(); };
+    host_->searchModeChanged = [this](bool on) { on ? EnableEndSearch() : DisableEndSearch(); };
+    host_->fileSpecific = [this] { DoFileSpecific(); };
+    host_->busyCursor = [this](bool on) {
+        if (on) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            return;
+        }
+        QApplication::restoreOverrideCursor();
+        delete progress_;
+    };
+    host_->progressShown = [this](uint64_t done, uint64_t total) {
+        // Shown once a pass has run for a second; the value moves in thousandths.
+        auto* dialog = qobject_cast<QProgressDialog*>(progress_.data());
+        if (dialog == nullptr) {
+            dialog = new QProgressDialog(QStringLiteral("Working on the database..."), QString(), 0, 1000, this);
+            dialog->setWindowModality(Qt::WindowModal);
+            dialog->setMinimumDuration(1000);
+            progress_ = dialog;
+        }
+        const int value = total == 0 ? 0 : int(done * 1000 / total);
+        if (value != dialog->value()) dialog->setValue(value);
+        return true;
+    };
 
     // The window where it was left, on a screen.
     const data::MiscSettings& misc = program_.settings().global.misc;
@@ -193,6 +223,8 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
         DisplayCount();
     };
     reportWindow_->dimViewer = [this](bool on) { ViewerGrid->setEnabled(!on); };
+    // A restore of the report definitions lists the reports anew.
+    host_->reportList = [this] { reportWindow_->LoadReportBox(); };
     updateCommandStates();
 }
 
@@ -235,6 +267,11 @@ void TMain::buildMenus() {
         {C::Import, [this] { DoImport(); }},
         {C::Export, [this] { DoExport(); }},
         {C::EndSearch, [this] { DoEndSearch(); }},
+        {C::SearchAndReplace, [this] { DoSearchAndReplace(); }},
+        {C::PackDatabase, [this] { DoPack(); }},
+        {C::RebuildIndexes, [this] { DoRebuild(); }},
+        {C::Backup, [this] { DoBackup(); }},
+        {C::Restore, [this] { DoRestore(); }},
         {C::Reports, [this] { DoReports(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
         {C::Viewer, [this] { DoViewer(); }},
@@ -882,6 +919,34 @@ void TMain::DoViewer() {
 void TMain::DoListMaintenance(data::DataList list) {
     if (browseOnly_) return;
     edit::runListEditor(this, program_, list);
+}
+
+void TMain::DoSearchAndReplace() {
+    if (browseOnly_) return;
+    search::runSearchAndReplaceWindow(this, program_, *host_);
+    DisplayCount();
+}
+
+void TMain::DoPack() {
+    data::MenuPackClick(*host_, program_.ui());
+    DisplayCount();
+}
+
+void TMain::DoRebuild() {
+    data::MenuRebuildClick(*host_, program_.ui());
+    DisplayCount();
+}
+
+void TMain::DoBackup() {
+    if (browseOnly_) return;
+    backup::runBackupWindow(this, program_, *host_);
+    DisplayCount();
+}
+
+void TMain::DoRestore() {
+    if (browseOnly_) return;
+    backup::runRestoreWindow(this, program_, *host_);
+    DisplayCount();
 }
 
 void TMain::markFormats() {

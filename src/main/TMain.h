@@ -34,6 +34,7 @@ class TMyReport;
 namespace vz::mainwin {
 
 class Program;
+class ProgramHost;
 class ViewerModel;
 class ViewerDelegate;
 class ViewerPlace;
@@ -79,6 +80,14 @@ public:
     // The viewer configuration window; then the grid shows the new layout at once.
     void DoViewer();
     void DoListMaintenance(data::DataList list);
+    void DoSearchAndReplace();
+    void DoPack();
+    void DoRebuild();
+    void DoBackup();
+    void DoRestore();
+
+    // The program as the exclusive operations see it.
+    ProgramHost& collectionHost() { return *host_; }
 
     // Search mode on, with its controls; and off.
     void EnableEndSearch();
@@ -176,6 +185,8 @@ private:
     std::array<QAction*, 3> numericItems_{};
 
     std::unique_ptr<edit::TMyEdit> editWindow_;
+    std::unique_ptr<ProgramHost> host_;
+    QPointer<QWidget> progress_;  // the progress of a long pass, while one runs
     std::unique_ptr<reports::TMyReport> reportWindow_;
     bool browseOnly_ = false;
     bool shown_ = false;

@@ -38,8 +38,15 @@ QString TOtherProducts::text() {
                "dBase table when OUT ends in .dbf, with the collection's export choices.</td></tr>"
                "<tr><td><tt>import FILE IN</tt></td><td>adds stamps from a delimited text file or a dBase "
                "table; <tt>--skip-first</tt> leaves out a text file's first line.</td></tr>"
+               "<tr><td><tt>replace FILE FIELD OLD NEW</tt></td><td>sets a field to NEW in every stamp where it "
+               "holds OLD (<tt>--confirm</tt> asks each time).</td></tr>"
+               "<tr><td><tt>backup FILE FOLDER</tt></td><td>copies the collection (or with <tt>--kind</tt> its "
+               "lists, settings or the report definitions) into FOLDER.</td></tr>"
+               "<tr><td><tt>restore FILE FOLDER</tt></td><td>copies them back and rebuilds the index.</td></tr>"
+               "<tr><td><tt>convert FILE</tt></td><td>adds the stamps of an earlier version's collection to "
+               "FILE.</td></tr>"
                "</table>"
-               "<p>Pack, reindex and index need the collection to themselves: close it in the program "
+               "<p>Pack, reindex, index, replace and restore need the collection to themselves: close it in the program "
                "first. Run <tt>vazovi-cli --help</tt> for the full description of every command.</p>")
         .arg(QLatin1String(kProgramName));
 }
