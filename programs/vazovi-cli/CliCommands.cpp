@@ -12,6 +12,7 @@
 
 #include "DelimitedText.h"
 #include "ReportCommand.h"
+#include "SearchCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
@@ -50,6 +51,14 @@ constexpr const char* kUsageText =
     "                           run the report NAME of the program folder's report definitions\n"
     "                           (written with the built-in reports when missing) over the table in\n"
     "                           its saved sort order, into the text file or PDF file OUT\n"
+    "  search FILE CRITERION... [--or CRITERION...]...\n"
+    "                           print the records that pass a search, in the table's saved sort\n"
+    "                           order, in the format of dump. CRITERION is FIELD~TEXT (a text\n"
+    "                           field contains TEXT, any letter case) or FIELD=VALUE, FIELD>VALUE,\n"
+    "                           FIELD<VALUE (a number or date field; dates as YYYY-MM-DD); FIELD\n"
+    "                           is the stored name or the caption. All criteria of a level must\n"
+    "                           hold; each --or starts another level (at most 10 levels and 75\n"
+    "                           criteria). Prints nothing when no record passes\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
@@ -345,6 +354,13 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return runReportCommand(args[1], args[2], args[3] == "--text" ? ReportOutput::Text : ReportOutput::Pdf,
                                 args[4], err);
+    }
+    if (command == "search") {
+        if (args.size() < 3) {
+            err << "vazovi-cli: search takes a file name and at least one criterion. See vazovi-cli --help.\n";
+            return kUsage;
+        }
+        return runSearchCommand(args[1], std::vector<std::string>(args.begin() + 2, args.end()), out, err);
     }
     if (args.size() != 2 && !replace && !ordered) {
         err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";
