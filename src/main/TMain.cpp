@@ -42,6 +42,9 @@
 #include "main/ViewerModel.h"
 #include "main/ViewerPlace.h"
 #include "main/WindowLayout.h"
+#include "search/TMyLocateDialog.h"
+#include "search/TMySearch.h"
+#include "search/TMySortOrder.h"
 
 namespace vz::mainwin {
 
@@ -187,10 +190,19 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     // The record edit window lives for the whole run.
     editWindow_ = std::make_unique<edit::TMyEdit>(program_, this);
     editWindow_->setBrowseOnly(browseOnly_);
+    // The search window lives for the whole run and holds the search the record filter applies;
+    // the locate component keeps its settings for the run.
+    searchWindow_ = std::make_unique<search::TMySearch>(*this, program_, this);
+    program_.searchTest = [w = searchWindow_.get()](const engine::Table& t) { return w->BuildFilter(t); };
+    locate_ = std::make_unique<search::TMyLocateDialog>([this] { return program_.database().table(); },
+                                                        program_.settings().database, program_.ui());
+    locate_->parentWidget = this;
+    locate_->onFound = [this] { showTableRecord(); };
     updateCommandStates();
 }
 
 TMain::~TMain() {
+    program_.searchTest = nullptr;
     program_.onDisplay = nullptr;
     program_.onRecordCount = nullptr;
     program_.onRecentFiles = nullptr;
@@ -227,6 +239,10 @@ void TMain::buildMenus() {
         {C::Copy, [this] { DoCopy(); }},
         {C::Delete, [this] { DoDelete(); }},
         {C::EndSearch, [this] { DoEndSearch(); }},
+        {C::Search, [this] { DoSearch(); }},
+        {C::Locate, [this] { DoFind(); }},
+        {C::LocateNext, [this] { DoFindNext(); }},
+        {C::SortOrder, [this] { DoSortOrder(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
         {C::Help, [this] { DoHelp(); }},
         {C::Tips, [this] { showTipOfDay(this, program_.settings(), false); }},
@@ -873,6 +889,32 @@ void TMain::DoUpdateDatabase() {
     SetViewerOptions();
     DisplayCount();
 }
+
+void TMain::DoSearch() {
+    if (program_.database().table() == nullptr) return;
+    syncTableToGrid();
+    searchWindow_->run();
+    DisplayCount();
+}
+
+void TMain::DoFind() {
+    syncTableToGrid();
+    locate_->DoFind();
+}
+
+void TMain::DoFindNext() {
+    syncTableToGrid();
+    locate_->DoFindNext();
+}
+
+void TMain::DoSortOrder() {
+    if (program_.database().table() == nullptr) return;
+    syncTableToGrid();
+    search::runSortOrder(*this, program_);
+    DisplayCount();
+}
+
+void TMain::showTableRecord() { showCurrentRecord(ViewerPlace::of(ViewerGrid, *model_)); }
 
 void TMain::DoHelp() { program_.ui().help(QString()); }
 

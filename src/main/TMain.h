@@ -27,6 +27,11 @@ namespace vz::edit {
 class TMyEdit;
 }
 
+namespace vz::search {
+class TMyLocateDialog;
+class TMySearch;
+}  // namespace vz::search
+
 namespace vz::mainwin {
 
 class Program;
@@ -67,6 +72,14 @@ public:
     void DoExit();
     void DoColor(int setNumber);
     void DoListMaintenance(data::DataList list);
+    void DoSearch();
+    void DoFind();
+    void DoFindNext();
+    void DoSortOrder();
+    search::TMySearch* searchWindow() const { return searchWindow_.get(); }
+    search::TMyLocateDialog* locateDialog() const { return locate_.get(); }
+    // Makes the grid show the table's current record without reading the rows anew.
+    void showTableRecord();
 
     // Search mode on, with its controls; and off.
     void EnableEndSearch();
@@ -156,6 +169,8 @@ private:
     std::array<QAction*, 3> numericItems_{};
 
     std::unique_ptr<edit::TMyEdit> editWindow_;
+    std::unique_ptr<search::TMySearch> searchWindow_;
+    std::unique_ptr<search::TMyLocateDialog> locate_;
     bool browseOnly_ = false;
     bool shown_ = false;
     bool shutDown_ = false;
