@@ -20,7 +20,7 @@
 #include "BenchSupport.h"
 #include "StampGenerator.h"
 #include "engine/Table.h"
-#include "main/DisplayFormats.h"
+#include "common/DisplayFormats.h"
 #include "reports/BuiltInReports.h"
 #include "reports/PageEngine.h"
 #include "reports/PageStream.h"

@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fontconfig
   python3 python3-dbfread python3-dbf libdbd-xbase-perl sqlite3
   xvfb xauth poppler-utils
+  dpkg-dev file lintian appstream desktop-file-utils man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and builds everything, then runs every test: first the table engine's tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for 20 s (VZ_FUZZ_SECONDS)
-# under the same sanitizers, then the whole suite.
+# under the same sanitizers, then builds the Debian package and checks it with lintian, then runs
+# the whole suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -14,6 +15,9 @@ cmake --build build-sanitize -j "$jobs"
 
 echo "== Fuzz targets, ${VZ_FUZZ_SECONDS:-20} s each, with AddressSanitizer and UndefinedBehaviorSanitizer"
 bash tools/fuzz.sh "${VZ_FUZZ_SECONDS:-20}"
+
+echo "== The Debian package, checked by lintian"
+bash tools/package.sh
 
 echo "== All tests"
 export QT_QPA_PLATFORM=offscreen

@@ -16,6 +16,7 @@
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
+#include "main/Version.h"
 #include "search/SortOrder.h"
 #include "engine/Table.h"
 #include "engine/TableCheck.h"
@@ -60,6 +61,7 @@ constexpr const char* kUsageText =
     "                           hold; each --or starts another level (at most 10 levels and 75\n"
     "                           criteria). Prints nothing when no record passes\n"
     "  --help                   show this text\n"
+    "  --version                show the version\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a usage error.\n";
 
@@ -335,6 +337,10 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsageText;
+        return kOk;
+    }
+    if (command == "--version") {
+        out << "vazovi-cli (" << kProgramName << ") " << kProgramVersion << '\n';
         return kOk;
     }
     const bool replace = args.size() == 3 && command == "create" && args[2] == "--replace";

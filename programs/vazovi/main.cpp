@@ -1,6 +1,8 @@
 // vazovi: the desktop program.
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
+#include <QIcon>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -9,9 +11,11 @@
 #include "common/ProgramFolder.h"
 #include "common/QtInteraction.h"
 #include "common/QuitSignals.h"
+#include "main/CommandLine.h"
 #include "main/Program.h"
 #include "main/SessionEnd.h"
 #include "main/TMain.h"
+#include "main/Version.h"
 
 namespace {
 
@@ -35,8 +39,29 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version answer on standard output without a display.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i) raw << QFile::decodeName(argv[i]);
+    const vz::mainwin::CommandLine early = vz::mainwin::parseCommandLine(raw);
+    if (early.help || early.version) {
+        const QString text = early.help ? vz::mainwin::commandLineUsage()
+                                        : vz::mainwin::versionLine(QStringLiteral("vazovi")) + '\n';
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelhouse Vazovi 97"));
+    QApplication::setApplicationVersion(QLatin1String(vz::kProgramVersion));
+    // The desktop entry's name, so that a desktop shows the window with the entry's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrelhouse.vazovi"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vazovi.svg")));
+    const vz::mainwin::CommandLine commandLine =
+        vz::mainwin::parseCommandLine(QApplication::arguments().mid(1));
+    if (!commandLine.error.isEmpty()) {
+        std::fprintf(stderr, "vazovi: %s See vazovi --help.\n", qPrintable(commandLine.error));
+        return 2;
+    }
     WindowTrace trace;
     if (qEnvironmentVariableIntValue("VAZOVI_TRACE_WINDOWS") != 0) app.installEventFilter(&trace);
     vz::QtInteraction ui;
@@ -51,6 +76,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     vz::mainwin::Program program(folder, vz::globalSettingsPath(), ui);
+    program.setStartDatabase(commandLine.database);
     if (!program.startUp()) return 1;
 
     // "/BROWSE" as the first argument starts browse-only mode.

@@ -26,7 +26,14 @@ QString executableFolder() {
 // installation's data folder.
 QString shippedFolder(const QString& exeFolder) {
     if (QFileInfo::exists(joinPath(exeFolder, QStringLiteral("COUNTRY.LST")))) return exeFolder;
-    return QDir(exeFolder).absoluteFilePath(QStringLiteral("../share/kestrelhouse"));
+    return installedDataFolder(exeFolder);
+}
+
+// An installed program's bin folder: the installation's data folder is beside it. Such a folder
+// is never the program folder, even when writable (root, or an installation in the user's home):
+// the collector's files do not belong among the installed programs.
+bool isInstallation(const QString& exeFolder) {
+    return QFileInfo(installedDataFolder(exeFolder)).isDir();
 }
 
 // Copies the files the program ships (the lists) into a program folder that lacks them, keeping
@@ -50,7 +57,16 @@ QString joinPath(const QString& folder, const QString& name) {
 
 std::string toNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+QString installedDataFolder(const QString& executableFolder) {
+    return QDir::cleanPath(
+        QDir(executableFolder).absoluteFilePath(QStringLiteral("../share/kestrelhouse")));
+}
+
 QString programFolder(QString* error) {
+    return programFolderFor(executableFolder(), error);
+}
+
+QString programFolderFor(const QString& exeFolder, QString* error) {
     const QString fromEnv = envPath("VAZOVI_PROGRAM_DIR");
     if (!fromEnv.isEmpty()) {
         const QString folder = withoutTrailingSlash(QDir(fromEnv).absolutePath());
@@ -58,11 +74,11 @@ QString programFolder(QString* error) {
             if (error) *error = "The program folder " + folder + " cannot be created.";
             return {};
         }
-        seedFrom(shippedFolder(executableFolder()), folder);
+        seedFrom(shippedFolder(exeFolder), folder);
         return folder;
     }
-    const QString exeFolder = executableFolder();
-    if (!exeFolder.isEmpty() && ::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0)
+    if (!exeFolder.isEmpty() && ::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0 &&
+        !isInstallation(exeFolder))
         return withoutTrailingSlash(exeFolder);
 
     QString dataHome = envPath("XDG_DATA_HOME");

@@ -1,6 +1,7 @@
 #include "main/Program.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "common/Interaction.h"
 #include "common/DisplayFormats.h"
@@ -27,11 +28,31 @@ bool Program::startUp() {
     for (int i = 0; i < data::RecentFiles::kCount; ++i) recent_.setEntry(i, settings_.global.misc.lastFiles[size_t(i)]);
     applyFormats();
     displayFormats().setRegional(RegionalValues::fromLocale());
+    takeStartDatabase();
     if (!database_.startUp()) return false;
     // The lists come with the record edit window, which is made right after the main window.
     lists_.setBaseName(database_.baseName());
     lists_.LoadAllList();
     return true;
+}
+
+void Program::takeStartDatabase() {
+    if (startDatabase_.isEmpty()) return;
+    const QFileInfo named(startDatabase_);
+    const QString path = named.absoluteFilePath();
+    if (!named.isFile()) {
+        ui_.error("The database " + path + " named on the command line does not exist.");
+        return;
+    }
+    if (path.right(4).toUpper() != QStringLiteral(".DBF")) {
+        ui_.error("The file " + path + " named on the command line is not a database (.DBF) file.");
+        return;
+    }
+    if (!data::CheckDBaseFormat(path, ui_)) return;
+    // Opened as File, Open Database would: the collection used last moves to the recent files.
+    const QString last = lastDatabase();
+    if (!last.isEmpty() && last != path) recent_.DoLastFiles(last, path);
+    setLastDatabase(path);
 }
 
 void Program::copyRecentToSettings() {

@@ -28,6 +28,10 @@ public:
     // settings and sort tag, then loads its data lists. False when no database can be had: the
     // program then ends.
     bool startUp();
+    // A collection to open at start-up instead of the one used last (named on the command line);
+    // call before startUp(). A file that is missing or not a collection is reported by name and
+    // the usual start-up follows.
+    void setStartDatabase(const QString& path) { startDatabase_ = path; }
     // Ends search mode and saves the global, then the database part of the settings.
     void shutDown();
     // Writes the global part of the settings to the program's global settings file; a failure is
@@ -83,9 +87,12 @@ private:
     void holdFieldEditing();
     // The database part of the settings as its file keeps it.
     data::DatabaseSettings storedDatabaseSettings() const;
+    // Makes the collection named at start-up the last database, when it is one.
+    void takeStartDatabase();
 
     QString programFolder_;
     QString globalFile_;
+    QString startDatabase_;
     Interaction& ui_;
     data::Settings settings_;
     data::RecentFiles recent_;

@@ -49,3 +49,28 @@ TEST(ProgramFolder, JoiningNeverDoublesTheSeparator) {
     EXPECT_EQ(joinPath("/data", "MASTER.DBF"), "/data/MASTER.DBF");
     EXPECT_EQ(joinPath("/data/", "MASTER.DBF"), "/data/MASTER.DBF");
 }
+
+// An installed program (bin/ with share/kestrelhouse beside it) keeps the collector's files in
+// the data home, seeded from the installation, even when its bin folder is writable (root, or an
+// installation in the home folder); a portable copy without an installation beside it uses its
+// own writable folder.
+TEST(ProgramFolder, AnInstallationsBinFolderIsNeverTheProgramFolder) {
+    test::TempFolder dir;
+    ASSERT_TRUE(QDir().mkpath(dir.file("usr/bin")));
+    ASSERT_TRUE(QDir().mkpath(dir.file("usr/share/kestrelhouse")));
+    QFile shipped(dir.file("usr/share/kestrelhouse/COUNTRY.LST"));
+    ASSERT_TRUE(shipped.open(QIODevice::WriteOnly));
+    shipped.write("Atlantis\r\n");
+    shipped.close();
+    ScopedEnv noProgramDir("VAZOVI_PROGRAM_DIR", QByteArray());
+    ScopedEnv dataHome("XDG_DATA_HOME", QFile::encodeName(dir.file("data")));
+
+    EXPECT_EQ(installedDataFolder(dir.file("usr/bin")), dir.file("usr/share/kestrelhouse"));
+    EXPECT_EQ(programFolderFor(dir.file("usr/bin")), dir.file("data/kestrelhouse"));
+    QFile seeded(dir.file("data/kestrelhouse/COUNTRY.LST"));
+    ASSERT_TRUE(seeded.open(QIODevice::ReadOnly));
+    EXPECT_EQ(seeded.readAll(), "Atlantis\r\n");
+
+    ASSERT_TRUE(QDir().mkpath(dir.file("portable")));
+    EXPECT_EQ(programFolderFor(dir.file("portable")), dir.file("portable"));
+}
