@@ -198,6 +198,7 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
                                                         program_.settings().database, program_.ui());
     locate_->parentWidget = this;
     locate_->onFound = [this] { showTableRecord(); };
+    locate_->order = [this] { return &model_->rows(); };
     updateCommandStates();
 }
 

@@ -1,6 +1,7 @@
 #include "search/Locate.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 
 #include "common/DisplayFormats.h"
@@ -163,6 +164,38 @@ LocateResult locateRecord(engine::Table& table, const LocateRequest& request) {
         }
         return false;
     };
+
+    // Where the walk starts in the caller's order; without an order, or when the current record is
+    // not in it, the walk steps through the table instead.
+    size_t from = 0;
+    const bool inOrder = request.order != nullptr && [&] {
+        if (request.fromFirst || noted == 0) return true;
+        const auto at = std::find(request.order->begin(), request.order->end(), noted);
+        from = size_t(at - request.order->begin()) + 1;
+        return at != request.order->end();
+    }();
+    if (inOrder) {
+        // Every match in one pass over the file, then the first of them after the current row.
+        const engine::Table::Filter shown = table.filter();
+        table.setFilter([&](const engine::Table& t) { return (!shown || shown(t)) && test(); });
+        std::vector<uint32_t> matches;
+        const engine::Status s = table.collectOrder(matches);
+        table.setFilter(shown);
+        if (!s) return {LocateOutcome::Failed, QString::fromStdString(s.message())};
+        uint32_t found = 0;
+        if (!matches.empty()) {
+            const std::vector<uint32_t>& order = *request.order;
+            std::vector<bool> isMatch(size_t(table.recordCount()) + 1);
+            for (uint32_t r : matches)
+                if (r < isMatch.size()) isMatch[r] = true;
+            for (size_t i = from; i < order.size() && found == 0; ++i)
+                if (order[i] < isMatch.size() && isMatch[order[i]]) found = order[i];
+        }
+        if (found == 0) return {LocateOutcome::NotFound, {}};
+        if (const engine::Status g = table.go(found); !g)
+            return {LocateOutcome::Failed, QString::fromStdString(g.message())};
+        return {LocateOutcome::Found, {}};
+    }
 
     engine::Status s =
         request.fromFirst ? table.first() : (noted == 0 ? table.first() : table.next());

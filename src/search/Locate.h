@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 namespace vz::engine {
 class Table;
@@ -19,6 +21,10 @@ struct LocateRequest {
     bool caseSensitive = false;
     LocateMatch match = LocateMatch::PartialStart;
     bool fromFirst = false;  // from the first record, else from the record after the current one
+    // The records the table shows, in its order, when the caller has them (the viewer's rows):
+    // then one pass over the table in file order finds the matches, instead of a step through
+    // the index for every record.
+    const std::vector<uint32_t>* order = nullptr;
 };
 
 enum class LocateOutcome { Found, NotFound, Failed };

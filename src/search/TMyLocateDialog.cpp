@@ -58,7 +58,9 @@ bool TMyLocateDialog::run(const LocateRequest& request, bool showNotFound,
     if (t == nullptr) return false;
     const uint32_t before = t->recNo();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const LocateResult r = locateRecord(*t, request);
+    LocateRequest withOrder = request;
+    if (order) withOrder.order = order();
+    const LocateResult r = locateRecord(*t, withOrder);
     QApplication::restoreOverrideCursor();
     switch (r.outcome) {
         case LocateOutcome::Found:

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "search/Locate.h"
 
@@ -55,6 +57,8 @@ public:
 
     // Whether a field (table index) is shown in the viewer, for VisibleFields; all when unset.
     std::function<bool(int field)> visibleField;
+    // The records the viewer shows, in its order (lets a locate read the table once in file order).
+    std::function<const std::vector<uint32_t>*()> order;
     // Told after a locate moved the table to another record, so the viewer can show it.
     std::function<void()> onFound;
     // Shows the locate window modally; tests replace it.

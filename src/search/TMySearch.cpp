@@ -93,8 +93,16 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override {
         auto* e = static_cast<QLineEdit*>(editor);
-        // With a template the literals stay in the text and unfilled positions read as blanks.
-        model->setData(index, e->inputMask().isEmpty() ? e->text() : e->displayText(),
+        if (e->inputMask().isEmpty()) {
+            model->setData(index, e->text(), Qt::EditRole);
+            return;
+        }
+        // With a template the literals stay in the text and unfilled positions read as blanks; a
+        // template left untouched leaves the cell empty.
+        QLineEdit untouched;
+        untouched.setInputMask(e->inputMask() + QStringLiteral("; "));
+        model->setData(index,
+                       e->displayText() == untouched.displayText() ? QString() : e->displayText(),
                        Qt::EditRole);
     }
 
@@ -133,6 +141,7 @@ TMySearch::TMySearch(mainwin::TMain& main, mainwin::Program& program, QWidget* p
     SearchGrid->setObjectName(QStringLiteral("SearchGrid"));
     SearchGrid->horizontalHeader()->hide();
     SearchGrid->verticalHeader()->hide();
+    SearchGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SearchGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     SearchGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
     SearchGrid->setEditTriggers(QAbstractItemView::AllEditTriggers);

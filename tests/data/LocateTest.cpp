@@ -58,7 +58,19 @@ std::string locate(engine::Table& t, int field, const QString& value, LocateMatc
     r.match = match;
     r.fromFirst = fromFirst;
     r.caseSensitive = caseSensitive;
+    // Both ways of walking: step by step, and one pass in file order over the order shown.
+    const uint32_t before = t.recNo();
+    const auto stepped = search::locateRecord(t, r);
+    const uint32_t steppedTo = t.recNo();
+    if (before != 0) {
+        EXPECT_TRUE(t.go(before));
+    }
+    std::vector<uint32_t> order;
+    EXPECT_TRUE(t.collectOrder(order));
+    r.order = &order;
     const auto result = search::locateRecord(t, r);
+    EXPECT_EQ(result.outcome, stepped.outcome);
+    EXPECT_EQ(t.recNo(), steppedTo);
     if (result.outcome == LocateOutcome::Failed) return "!";
     if (result.outcome == LocateOutcome::NotFound) return "-";
     std::string c = t.text(kCatalog);

@@ -227,6 +227,10 @@ TEST(SearchWindow, TemplatesFollowTheRowOperatorAndOptionsChooseIt) {
     EXPECT_EQ(win->grid()->item(kYearRow, 1)->text(), "...");
     EXPECT_EQ(win->grid()->item(kCountryRow, 1)->text(), "...");
     EXPECT_EQ(win->grid()->item(1, 1)->text(), "");
+    // Passing through a criterion cell without typing leaves it empty, not holding its template.
+    win->grid()->setCurrentCell(kMarketRow, 2);
+    win->grid()->setCurrentCell(kMarketRow + 1, 2);
+    EXPECT_EQ(win->cell(kMarketRow), "");
 
     // Operator mode: the row's operator is selected; choosing the range changes the template.
     QStringList offered;
