@@ -8,7 +8,11 @@
 //   start   - from the program's start-up (settings, exclusive sort-tag step, shared open) to the
 //             first grid painted: the program's own start-up path, timed to the paint event;
 //   scroll  - with the window up: first row to last row, last to first, and twenty page-downs,
-//             each step timed to its repaint.
+//             each step timed to its repaint;
+//   layout  - with the window up, scrolled to the middle: what closing the viewer configuration
+//             does after new captions, widths, column order, shown fields and colours (the grid
+//             re-applied over the rows it has, timed to its repaint), beside a full re-apply that
+//             reads the rows anew (after an open) and `cat` of the table file.
 // Runs under the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,10 +24,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <cstdlib>
 
 #include "BenchSupport.h"
 #include "StampGenerator.h"
 #include "common/ScriptedInteraction.h"
+#include "data/Settings.h"
 #include "engine/Table.h"
 #include "main/Program.h"
 #include "main/TMain.h"
@@ -133,6 +139,49 @@ void scrollPhase(ChildReport& rep, const std::string& folder) {
     rep.count = uint64_t(steps);
 }
 
+void layoutPhase(ChildReport& rep, const std::string& folder) {
+    RunningProgram run(folder, rep);
+    if (!run.window) return;
+    QTableView* grid = run.window->grid();
+    grid->setCurrentIndex(run.window->viewerModel()->index(run.window->viewerModel()->rowCount() / 2, 0));
+    paintGrid(grid);
+    std::vector<double> layouts;
+    for (int i = 0; i < 5; ++i) {
+        data::DatabaseSettings& s = run.program.settings().database;
+        for (int f = 1; f <= data::kFieldCount; ++f) {
+            s.field(f).caption = QStringLiteral("Field %1 %2").arg(f).arg(i);
+            s.field(f).width = 8 + (f + i) % 20;
+            s.field(f).order = (f + i) % data::kFieldCount + 1;
+            s.field(f).display = (f + i) % 7 != 0;
+        }
+        s.gridOptions.cellColour = 0x102030 * (i + 1);
+        s.gridTitle.backgroundColour = 0x303030 * (i + 1);
+        Stopwatch clock;
+        run.window->applyViewerLayout();
+        paintGrid(grid);
+        ChildReport one;
+        clock.stop(one);
+        layouts.push_back(one.seconds);
+    }
+    rep.seconds = median(layouts);
+    rep.seconds2 = *std::max_element(layouts.begin(), layouts.end());
+    Stopwatch full;
+    run.window->SetViewerOptions();
+    paintGrid(grid);
+    ChildReport f;
+    full.stop(f);
+    rep.cpu2 = f.seconds;  // the full re-apply, for comparison
+    rep.count = uint64_t(run.window->viewerModel()->rowCount());
+    if (!run.ui.messages().empty()) setError(rep, run.ui.messages().front().text.toStdString());
+}
+
+double catSeconds(const std::string& path) {
+    const auto t0 = Clock::now();
+    const std::string command = "cat '" + path + "' > /dev/null";
+    if (std::system(command.c_str()) != 0) return -1;
+    return secondsSince(t0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,5 +216,13 @@ int main(int argc, char** argv) {
                 "slowest %.1f ms, mean %.1f ms, peak RSS %.1f MB\n",
                 (unsigned long long)scroll.report.count, scroll.report.seconds * 1000, scroll.report.seconds2 * 1000,
                 scroll.peakKb / 1024.0);
+    PhaseRun layout = runInChild([&](ChildReport& r) { layoutPhase(r, folder); });
+    if (!layout.ok) return 1;
+    const double cat = catSeconds(folder + "/MASTER.DBF");
+    std::printf("viewer layout re-applied (captions, widths, order, shown fields, colours), %llu rows: "
+                "median %.1f ms of 5, slowest %.1f ms; full re-apply reading the rows anew %.1f ms; "
+                "cat of the table %.1f ms\n",
+                (unsigned long long)layout.report.count, layout.report.seconds * 1000, layout.report.seconds2 * 1000,
+                layout.report.cpu2 * 1000, cat * 1000);
     return 0;
 }

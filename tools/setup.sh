@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 libgl-dev
+  qt6-charts-dev libqt6charts6 libqt6opengl6-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   fonts-liberation fontconfig

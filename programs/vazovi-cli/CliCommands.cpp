@@ -13,6 +13,7 @@
 #include "DelimitedText.h"
 #include "ReportCommand.h"
 #include "SearchCommand.h"
+#include "StatsCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
 #include "data/NewDatabase.h"
@@ -48,10 +49,22 @@ constexpr const char* kUsageText =
     "  reindex FILE             rebuild every index tag; a table without a production index is\n"
     "                           left as it is (needs the table to itself)\n"
     "  check FILE               check the table's structure, every record and every index tag\n"
-    "  report FILE NAME --text OUT | --pdf OUT\n"
+    "  report FILE NAME --text OUT | --pdf OUT [--pages A-B] [--search CRITERION...]\n"
     "                           run the report NAME of the program folder's report definitions\n"
     "                           (written with the built-in reports when missing) over the table in\n"
-    "                           its saved sort order, into the text file or PDF file OUT\n"
+    "                           its saved sort order, into the text file or PDF file OUT; only\n"
+    "                           pages A to B, only the records the criteria admit (FIELD~TEXT,\n"
+    "                           FIELD=V, FIELD>V, FIELD<V; --or starts another level)\n"
+    "  report FILE --list       list the names of the reports, one a line: those of FILE when it\n"
+    "                           is a report definitions file (.URP), else the program folder's\n"
+    "                           report definitions\n"
+    "  stats FILE [--search CRITERION...] [--json]\n"
+    "                           the collection at a glance: records, stamps, market value,\n"
+    "                           purchase price and wanted records, with market value by\n"
+    "                           country, stamps by decade, purchase price by year of purchase\n"
+    "                           and records by condition; as aligned text, or as JSON. With\n"
+    "                           --search, only the records the criteria find: FIELD~TEXT,\n"
+    "                           FIELD=V, FIELD>V, FIELD<V; --or starts another set of criteria\n"
     "  search FILE CRITERION... [--or CRITERION...]...\n"
     "                           print the records that pass a search, in the table's saved sort\n"
     "                           order, in the format of dump. CRITERION is FIELD~TEXT (a text\n"
@@ -352,15 +365,8 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
         }
         return index(args[1], args[2], err);
     }
-    if (command == "report") {
-        if (args.size() != 5 || (args[3] != "--text" && args[3] != "--pdf")) {
-            err << "vazovi-cli: report takes a file name, a report name and --text OUT or --pdf OUT. "
-                   "See vazovi-cli --help.\n";
-            return kUsage;
-        }
-        return runReportCommand(args[1], args[2], args[3] == "--text" ? ReportOutput::Text : ReportOutput::Pdf,
-                                args[4], err);
-    }
+    if (command == "stats") return runStatsCommand({args.begin() + 1, args.end()}, out, err);
+    if (command == "report") return reportCommand(args, out, err);
     if (command == "search") {
         if (args.size() < 3) {
             err << "vazovi-cli: search takes a file name and at least one criterion. See vazovi-cli --help.\n";

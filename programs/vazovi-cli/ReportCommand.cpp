@@ -5,23 +5,25 @@
 #include <QGuiApplication>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
 
 #include "CliCommands.h"
+#include "common/DisplayFormats.h"
 #include "common/ProgramFolder.h"
 #include "data/DatabaseFiles.h"
 #include "data/OwnFiles.h"
 #include "data/Settings.h"
 #include "engine/KeyExpression.h"
 #include "engine/Table.h"
-#include "common/DisplayFormats.h"
 #include "reports/PageEngine.h"
 #include "reports/PageStream.h"
 #include "reports/PageTarget.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportRun.h"
+#include "search/SearchCriteria.h"
 #include "search/SortOrder.h"
 
 namespace vz::cli {
@@ -101,8 +103,22 @@ engine::Result<std::unique_ptr<Table>> openInOrder(const QString& path, const QS
 
 }  // namespace
 
-int runReportCommand(const std::string& tableArg, const std::string& nameArg, ReportOutput output,
-                     const std::string& outArg, std::ostream& err) {
+int runReportCommand(const std::string& table, const std::string& name, ReportOutput output,
+                     const std::string& outFile, std::ostream& err) {
+    ReportRequest r;
+    r.table = table;
+    r.name = name;
+    r.output = output;
+    r.outFile = outFile;
+    return runReportCommand(r, err);
+}
+
+int runReportCommand(const ReportRequest& request, std::ostream& err) {
+    const std::string& tableArg = request.table;
+    const std::string& nameArg = request.name;
+    const ReportOutput output = request.output;
+    const std::string& outArg = request.outFile;
+    const bool somePages = request.firstPage > 0;
     QString why;
     if (!ensureGuiApplication(why)) return fail(err, why);
     const QString tablePath = QFileInfo(QString::fromStdString(tableArg)).absoluteFilePath();
@@ -145,17 +161,99 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
 
     auto table = openInOrder(tablePath, search::BuildSortString(database.sortLevels));
     if (!table) return fail(err, QString::fromStdString(table.status().message()));
-    (*table)->setDateFormatter([](const engine::Date& d) {
-        return displayFormats().formatDate(d).toStdString();
-    });
+    (*table)->setDateFormatter(
+        [](const engine::Date& d) { return displayFormats().formatDate(d).toStdString(); });
     const reports::ReportContext context = reports::ReportContext::fromSettings(database);
+    if (!request.search.empty()) {
+        search::FieldCaptions captions;
+        for (int n = 1; n <= data::kFieldCount; ++n)
+            captions[size_t(n - 1)] = database.field(n).caption;
+        search::CriteriaParse parsed = search::parseSearchCriteria(request.search, captions);
+        if (!parsed.ok()) return fail(err, parsed.error);
+        (*table)->setFilter(
+            [items = std::move(parsed.items)](const Table& t) { return items.test(t); });
+    }
 
     reports::ReportResult result;
+    if (output == ReportOutput::Text && somePages) {
+        // The whole report to a temporary file, then the pages asked for into the output.
+        QTemporaryFile whole(QFileInfo(outFile).absolutePath() +
+                             QStringLiteral("/.vazovi-report-XXXXXX"));
+        if (!whole.open())
+            return fail(
+                err, QStringLiteral("%1 cannot be written: %2").arg(outFile, whole.errorString()));
+        whole.close();
+        {
+            reports::PageStream stream;
+            reports::PageEngine engine(stream);
+            result = reports::runReport(*definition, **table, context,
+                                        reports::ReportMode::TextFile, engine, whole.fileName());
+        }
+        if (result.outcome != reports::PageEngine::Outcome::Completed)
+            return fail(err, result.error.isEmpty() ? result.statusText() : result.error);
+        // The run put a new file in place of the temporary one: read it by its name.
+        QFile written(whole.fileName());
+        if (!written.open(QIODevice::ReadOnly)) return fail(err, written.errorString());
+        const QByteArray all = written.readAll();
+        written.close();
+        // Every page ends in a form feed and its line end.
+        const QByteArray pageEnd("\f\r\n");
+        QList<QByteArray> pages;
+        for (qsizetype at = 0; at < all.size();) {
+            qsizetype end = all.indexOf(pageEnd, at);
+            end = end < 0 ? all.size() : end + pageEnd.size();
+            pages << all.mid(at, end - at);
+            at = end;
+        }
+        if (request.firstPage > pages.size())
+            return fail(err, QStringLiteral("the report has %1 pages; there is no page %2.")
+                                 .arg(pages.size())
+                                 .arg(request.firstPage));
+        QSaveFile file(outFile);
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(
+                err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
+        for (int p = request.firstPage; p <= std::min<int>(request.lastPage, int(pages.size()));
+             ++p)
+            file.write(pages[p - 1]);
+        if (!file.commit())
+            return fail(
+                err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
+        return kOk;
+    }
     if (output == ReportOutput::Text) {
         reports::PageStream stream;
         reports::PageEngine engine(stream);
         result = reports::runReport(*definition, **table, context, reports::ReportMode::TextFile,
                                     engine, outFile);
+    } else if (somePages) {
+        // Recorded, then the pages asked for printed into the PDF.
+        reports::PageStream stream(QPageSize(QPageSize::Letter));
+        reports::PageEngine engine(stream);
+        result =
+            reports::runReport(*definition, **table, context, reports::ReportMode::View, engine);
+        if (result.outcome != reports::PageEngine::Outcome::Completed)
+            return fail(err, result.error.isEmpty() ? result.statusText() : result.error);
+        if (request.firstPage > stream.pageCount())
+            return fail(err, QStringLiteral("the report has %1 pages; there is no page %2.")
+                                 .arg(stream.pageCount())
+                                 .arg(request.firstPage));
+        QSaveFile file(outFile);
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(
+                err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
+        QString problem;
+        {
+            QPdfWriter pdf(&file);
+            pdf.setTitle(definition->name);
+            pdf.setCreator(QStringLiteral("vazovi-cli"));
+            if (!stream.print(pdf, request.firstPage, request.lastPage, 1, &problem))
+                return fail(err, problem);
+        }
+        if (!file.commit())
+            return fail(
+                err, QStringLiteral("%1 cannot be written: %2").arg(outFile, file.errorString()));
+        return kOk;
     } else {
         // Written to a temporary file first, so a failed run leaves no half a PDF behind.
         QSaveFile file(outFile);
@@ -179,6 +277,71 @@ int runReportCommand(const std::string& tableArg, const std::string& nameArg, Re
     if (result.outcome != reports::PageEngine::Outcome::Completed)
         return fail(err, result.error.isEmpty() ? result.statusText() : result.error);
     return kOk;
+}
+
+namespace {
+
+// "A-B" or "A": pages A to B. False when it is not that, or A is below 1 or B below A.
+bool readPages(const std::string& text, int& first, int& last) {
+    const QString t = QString::fromStdString(text).trimmed();
+    const QStringList parts = t.split(QLatin1Char('-'));
+    if (parts.size() > 2) return false;
+    bool ok1 = false, ok2 = true;
+    first = parts[0].toInt(&ok1);
+    last = parts.size() == 2 ? parts[1].toInt(&ok2) : first;
+    return ok1 && ok2 && first >= 1 && last >= first;
+}
+
+int usage(std::ostream& err, const std::string& what) {
+    err << "vazovi-cli: " << what << " See vazovi-cli --help.\n";
+    return kUsage;
+}
+
+}  // namespace
+
+int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() == 3 && args[2] == "--list") {
+        QString file = QString::fromStdString(args[1]);
+        if (!file.endsWith(QLatin1String(".URP"), Qt::CaseInsensitive)) {
+            QString why;
+            const QString folder = programFolder(&why);
+            if (folder.isEmpty()) return fail(err, QStringLiteral("no program folder: ") + why);
+            reports::prepareReportFile(folder);
+            file = reports::reportFilePath(folder);
+        } else if (!QFileInfo::exists(file)) {
+            return fail(err, file + QStringLiteral(" does not exist."));
+        }
+        engine::Status problem;
+        const QStringList names = reports::ListReports(file, &problem);
+        for (const QString& name : names) out << name.toStdString() << '\n';
+        if (!problem.isOk()) return fail(err, QString::fromStdString(problem.message()));
+        return kOk;
+    }
+    const std::string shape =
+        "report takes a file name, a report name and --text OUT or --pdf OUT, then optionally "
+        "--pages A-B and --search CRITERION...; or a file name and --list.";
+    if (args.size() < 5 || (args[3] != "--text" && args[3] != "--pdf")) return usage(err, shape);
+    ReportRequest r;
+    r.table = args[1];
+    r.name = args[2];
+    r.output = args[3] == "--text" ? ReportOutput::Text : ReportOutput::Pdf;
+    r.outFile = args[4];
+    for (size_t i = 5; i < args.size();) {
+        if (args[i] == "--pages" && i + 1 < args.size() && r.firstPage == 0) {
+            if (!readPages(args[i + 1], r.firstPage, r.lastPage))
+                return usage(err,
+                             "--pages takes A-B: the first page from 1, the last not before it.");
+            i += 2;
+        } else if (args[i] == "--search" && r.search.empty()) {
+            ++i;
+            while (i < args.size() && (args[i] == "--or" || args[i].rfind("--", 0) != 0))
+                r.search.push_back(args[i++]);
+            if (r.search.empty()) return usage(err, "--search takes one or more criteria.");
+        } else {
+            return usage(err, shape);
+        }
+    }
+    return runReportCommand(r, err);
 }
 
 }  // namespace vz::cli

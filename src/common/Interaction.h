@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 namespace vz {
 
@@ -60,6 +61,17 @@ public:
         return chooseFont(initial, title);
     }
     virtual std::optional<QColor> chooseColor(const QColor& initial, const QString& title) = 0;
+    // The dialog for a font drawn in a colour of its own (the viewer grid's fonts): preset with
+    // `initial` and `colour`, it offers name, size, bold, italic, underline, strike-out and the
+    // colour. Empty when the user cancelled. Without an override of its own it is chooseFont()
+    // with the colour kept.
+    virtual std::optional<std::pair<QFont, QColor>> chooseFontAndColour(const QFont& initial,
+                                                                        const QColor& colour,
+                                                                        const QString& title) {
+        std::optional<QFont> f = chooseFont(initial, title);
+        if (!f) return std::nullopt;
+        return std::make_pair(*f, colour);
+    }
     // Shows the printer dialog for a job of `pageCount` pages (0 when unknown).
     virtual std::optional<PrintChoice> choosePrinter(const PrintChoice& initial, int pageCount) = 0;
     // Opens help at the topic of `keyword`; an empty keyword opens the contents page.

@@ -5,11 +5,16 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include "common/HelpWindow.h"
 
@@ -102,6 +107,49 @@ std::optional<QFont> QtInteraction::chooseFontStyle(const QFont& initial, const 
     FontStyleDialog d(initial, title, parent_);
     if (d.exec() != QDialog::Accepted) return std::nullopt;
     return d.chosenFont();
+}
+
+std::optional<std::pair<QFont, QColor>> QtInteraction::chooseFontAndColour(const QFont& initial,
+                                                                           const QColor& colour,
+                                                                           const QString& title) {
+    // Qt's font dialog, without its own buttons, above a colour line with a sample of the text.
+    QDialog d(dialogParent());
+    d.setWindowTitle(title);
+    auto* fonts = new QFontDialog(initial, &d);
+    fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
+    fonts->setWindowFlags(Qt::Widget);
+    // Escape and Enter inside the font part answer for the whole dialog.
+    QObject::connect(fonts, &QDialog::rejected, &d, &QDialog::reject);
+    QObject::connect(fonts, &QDialog::accepted, &d, &QDialog::accept);
+    QColor chosen = colour;
+    auto* sample = new QLabel(QStringLiteral("AaBbYyZz"), &d);
+    auto* pick = new QPushButton(QStringLiteral("&Color..."), &d);
+    auto showColour = [&] {
+        sample->setStyleSheet(QStringLiteral("color: %1;").arg(chosen.name()));
+    };
+    showColour();
+    QObject::connect(pick, &QPushButton::clicked, &d, [&] {
+        const QColor c = QColorDialog::getColor(chosen, &d, QStringLiteral("Color"));
+        if (c.isValid()) chosen = c;
+        showColour();
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    auto* colourLine = new QHBoxLayout;
+    colourLine->addWidget(pick);
+    colourLine->addWidget(sample, 1);
+    auto* layout = new QVBoxLayout(&d);
+    layout->addWidget(fonts);
+    layout->addLayout(colourLine);
+    layout->addWidget(buttons);
+    // A name this system lacks (the "Arial" of collections made elsewhere) shows as the face that
+    // stands in for it; unless another face is picked, the font keeps the name it came with.
+    const QString shownFamily = fonts->currentFont().family();
+    if (d.exec() != QDialog::Accepted) return std::nullopt;
+    QFont font = fonts->currentFont();
+    if (font.family() == shownFamily) font.setFamily(initial.family());
+    return std::make_pair(font, chosen);
 }
 
 std::optional<QColor> QtInteraction::chooseColor(const QColor& initial, const QString& title) {

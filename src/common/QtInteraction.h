@@ -20,6 +20,9 @@ public:
     std::optional<QString> folderName(const QString& title, const QString& start) override;
     std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
     std::optional<QFont> chooseFontStyle(const QFont& initial, const QString& title) override;
+    std::optional<std::pair<QFont, QColor>> chooseFontAndColour(const QFont& initial,
+                                                                const QColor& colour,
+                                                                const QString& title) override;
     std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override;
     std::optional<PrintChoice> choosePrinter(const PrintChoice& initial, int pageCount) override;
     void help(const QString& keyword) override;

@@ -45,6 +45,18 @@ std::optional<QFont> ScriptedInteraction::chooseFont(const QFont& initial, const
     return take(fonts);
 }
 
+std::optional<std::pair<QFont, QColor>> ScriptedInteraction::chooseFontAndColour(
+    const QFont& initial, const QColor& colour, const QString& title) {
+    const std::optional<QFont> f = chooseFont(initial, title);
+    QColor c = colour;
+    if (!fontColours.empty()) {
+        c = fontColours.front();
+        fontColours.pop_front();
+    }
+    if (!f) return std::nullopt;
+    return std::make_pair(*f, c);
+}
+
 std::optional<QColor> ScriptedInteraction::chooseColor(const QColor&, const QString& title) {
     shown.push_back({Kind::Color, {}, title});
     return take(colors);

@@ -22,6 +22,9 @@ public:
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> fileNames;  // answers for open, save and folder dialogs
     std::deque<std::optional<QFont>> fonts;
+    // The colours chooseFontAndColour answers with its font from `fonts`; when empty, the colour
+    // it was preset with.
+    std::deque<QColor> fontColours;
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<PrintChoice>> printers;
     std::vector<Shown> shown;
@@ -33,6 +36,9 @@ public:
     std::optional<QString> saveFileName(const FileDialogRequest& r) override;
     std::optional<QString> folderName(const QString& title, const QString& start) override;
     std::optional<QFont> chooseFont(const QFont& initial, const QString& title) override;
+    std::optional<std::pair<QFont, QColor>> chooseFontAndColour(const QFont& initial,
+                                                                const QColor& colour,
+                                                                const QString& title) override;
     std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override;
     std::optional<PrintChoice> choosePrinter(const PrintChoice& initial, int pageCount) override;
     void help(const QString& keyword) override;

@@ -23,6 +23,8 @@ public:
                    std::function<QAbstractItemModel*(int field)> listModel, QObject* parent = nullptr);
 
     void setLines(bool rowLines, bool columnLines, const QColor& colour);
+    bool rowLines() const { return rowLines_; }
+    bool columnLines() const { return columnLines_; }
 
     // The component name of the drop-down box of `field`; empty for fields without one.
     static QString comboName(int field);

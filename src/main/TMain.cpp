@@ -21,16 +21,17 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "common/DisplayFormats.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "data/DataLists.h"
 #include "data/Schema.h"
 #include "edit/TMyEdit.h"
 #include "edit/TMyEditBox.h"
+#include "reports/TMyReport.h"
 #include "main/ApplyColours.h"
 #include "main/ColourSets.h"
 #include "main/ControlFonts.h"
-#include "common/DisplayFormats.h"
 #include "main/GridChoiceBoxes.h"
 #include "main/MainWindowPlacement.h"
 #include "main/Program.h"
@@ -39,9 +40,12 @@
 #include "main/TColorConfig.h"
 #include "main/TOtherProducts.h"
 #include "main/TTipOfDay.h"
+#include "main/TViewConfig.h"
 #include "main/ViewerModel.h"
 #include "main/ViewerPlace.h"
+#include "main/ViewerSettings.h"
 #include "main/WindowLayout.h"
+#include "reports/TStatistics.h"
 #include "search/TMyLocateDialog.h"
 #include "search/TMySearch.h"
 #include "search/TMySortOrder.h"
@@ -77,6 +81,7 @@ constexpr SpeedButton kSpeedButtonTable[] = {
     {C::ColourSetup, "Color Setup", "color-setup", 344},
     {C::SortOrder, "Set Sorting Order", "sort-order", 368},
     {C::Help, "Help", "help", 396},
+    {C::Statistics, "Collection Statistics", "statistics", 424},
 };
 
 // The lettered buttons: command, caption, frame, column in the frame, row.
@@ -135,16 +140,6 @@ QFont arialPixels(int pixels, bool bold) {
     return f;
 }
 
-QFont gridFont(const data::GridFontSettings& s) {
-    QFont f(s.name);
-    f.setPointSize(std::clamp(s.size, 4, 72));
-    f.setBold(s.bold);
-    f.setItalic(s.italic);
-    f.setUnderline(s.underline);
-    f.setStrikeOut(s.strikeout);
-    return f;
-}
-
 }  // namespace
 
 TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
@@ -190,6 +185,15 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     // The record edit window lives for the whole run.
     editWindow_ = std::make_unique<edit::TMyEdit>(program_, this);
     editWindow_->setBrowseOnly(browseOnly_);
+    // So does the report window.
+    reportWindow_ = std::make_unique<reports::TMyReport>(program_, this);
+    reportWindow_->endSearch = [this] { DoEndSearch(); };
+    reportWindow_->restoreSearch = [this] {
+        EnableEndSearch();
+        refreshViewer();
+        DisplayCount();
+    };
+    reportWindow_->dimViewer = [this](bool on) { ViewerGrid->setEnabled(!on); };
     // The search window lives for the whole run and holds the search the record filter applies;
     // the locate component keeps its settings for the run.
     searchWindow_ = std::make_unique<search::TMySearch>(*this, program_, this);
@@ -240,15 +244,18 @@ void TMain::buildMenus() {
         {C::Copy, [this] { DoCopy(); }},
         {C::Delete, [this] { DoDelete(); }},
         {C::EndSearch, [this] { DoEndSearch(); }},
+        {C::Reports, [this] { DoReports(); }},
         {C::Search, [this] { DoSearch(); }},
         {C::Locate, [this] { DoFind(); }},
         {C::LocateNext, [this] { DoFindNext(); }},
         {C::SortOrder, [this] { DoSortOrder(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
+        {C::Viewer, [this] { DoViewer(); }},
         {C::Help, [this] { DoHelp(); }},
         {C::Tips, [this] { showTipOfDay(this, program_.settings(), false); }},
         {C::About, [this] { showAbout(this); }},
         {C::OtherProducts, [this] { showOtherProducts(this); }},
+        {C::Statistics, [this] { reports::showStatistics(program_, this); }},
     };
 
     QMenuBar* bar = menuBar();
@@ -294,6 +301,9 @@ void TMain::buildMenus() {
     tools->addAction(addCommand(C::SearchAndReplace, QStringLiteral("&Search and Replace"), QStringLiteral("Ctrl+F")));
     tools->addAction(addCommand(C::RebuildIndexes, QStringLiteral("&Rebuild Indexes")));
     tools->addAction(addCommand(C::PackDatabase, QStringLiteral("&Pack Database")));
+    tools->addSeparator();
+    tools->addAction(
+        addCommand(C::Statistics, QStringLiteral("Collection S&tatistics"), QStringLiteral("Ctrl+G")));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(addCommand(C::Help, QStringLiteral("&Contents"), QStringLiteral("Ctrl+H")));
@@ -674,66 +684,19 @@ void TMain::setButtonBar(int choice) {
 // The viewer
 
 void TMain::SetViewerOptions() {
-    const data::DatabaseSettings& s = program_.settings().database;
-    const data::GridOptions& o = s.gridOptions;
-    // Always: Tab moves between cells, the selection shows without the focus.
-    ViewerGrid->setTabKeyNavigation(true);
-    QPalette p = ViewerGrid->palette();
-    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
-    p.setColor(QPalette::Base, toQColor(o.cellColour));
-    p.setColor(QPalette::Text, toQColor(s.gridFont.colour));
-    ViewerGrid->setPalette(p);
-    ViewerGrid->verticalHeader()->setVisible(o.rowIndicator);
-    ViewerGrid->horizontalHeader()->setVisible(s.gridTitle.showTitles);
-    delegate_->setLines(o.rowLines, o.columnLines, Qt::darkGray);
-    const bool fieldEditing = o.fieldEditing && !browseOnly_;
-    model_->setEditable(fieldEditing);
-    if (fieldEditing) {
-        ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
-        ViewerGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
-    } else {
-        ViewerGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-        ViewerGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    }
-    ViewerGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-
-    // Fonts, title colour and alignment.
-    const QFont cellFont = gridFont(s.gridFont);
-    ViewerGrid->setFont(cellFont);
-    const QFont titleFont = gridFont(s.gridTitleFont);
-    ViewerGrid->horizontalHeader()->setFont(titleFont);
-    model_->setTitleFont(titleFont);
-    ViewerGrid->horizontalHeader()->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background-color: %1; color: %2; }")
-            .arg(toQColor(s.gridTitle.backgroundColour).name(), toQColor(s.gridTitleFont.colour).name()));
-    switch (s.gridTitle.alignment) {
-    case 1: model_->setTitleAlignment(Qt::AlignLeft | Qt::AlignVCenter); break;
-    case 2: model_->setTitleAlignment(Qt::AlignHCenter | Qt::AlignVCenter); break;
-    case 3: model_->setTitleAlignment(Qt::AlignRight | Qt::AlignVCenter); break;
-    default: break;  // other values leave it as it is
-    }
-
-    // Columns: placed, captioned and sized as the settings say.
-    std::vector<int> order;
-    std::vector<bool> display;
-    for (int f = 1; f <= data::kFieldCount; ++f) {
-        order.push_back(s.field(f).order);
-        display.push_back(s.field(f).display);
-    }
-    const std::vector<int> columns = viewerColumns(order, display);
-    QStringList captions;
-    for (int f : columns) captions << s.field(f).caption;
     const uint32_t current = program_.database().table() ? program_.database().table()->recNo() : 0;
     const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
-    model_->setColumns(columns, captions);
-    const int charWidth = QFontMetrics(cellFont).horizontalAdvance(QLatin1Char('0'));
-    for (int c = 0; c < int(columns.size()); ++c)
-        ViewerGrid->setColumnWidth(c, charWidth * std::clamp(s.field(columns[size_t(c)]).width, 1, 255) + 6);
-    ViewerGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
+    applyViewerLayout();
     model_->reload();
-    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0) (void)t->go(current);
+    if (engine::Table* t = program_.database().table(); t != nullptr && current != 0)
+        (void)t->go(current);
+    showCurrentRecord(place);
+    ViewerGrid->viewport()->update();
+}
+
+void TMain::applyViewerLayout() {
+    const ViewerPlace place = ViewerPlace::of(ViewerGrid, *model_);
+    applyViewerSettings(*ViewerGrid, *model_, *delegate_, program_.settings().database, browseOnly_);
     showCurrentRecord(place);
     ViewerGrid->viewport()->update();
 }
@@ -837,6 +800,14 @@ void TMain::runEditWindow(int mode) {
     DisplayCount();
 }
 
+void TMain::DoReports() {
+    if (!reportWindow_ || program_.database().table() == nullptr) return;
+    syncTableToGrid();
+    reportWindow_->exec();
+    refreshViewer();
+    DisplayCount();
+}
+
 void TMain::DoAdd() { runEditWindow(edit::TMyEdit::NewRecord); }
 void TMain::DoEdit() { runEditWindow(edit::TMyEdit::ExistingRecord); }
 void TMain::DoCopy() { runEditWindow(edit::TMyEdit::CopyRecord); }
@@ -924,6 +895,14 @@ void TMain::DoExit() { close(); }
 void TMain::DoColor(int setNumber) {
     if (runColourConfig(this, program_.ui(), program_.settings(), setNumber) && (setNumber == 1 || setNumber == 6))
         applyColours();
+}
+
+void TMain::DoViewer() {
+    if (browseOnly_) return;
+    syncTableToGrid();
+    const bool captionsChanged = runViewerConfig(this, program_.ui(), program_.settings().database);
+    applyViewerLayout();
+    if (captionsChanged) emit fieldCaptionsChanged();
 }
 
 void TMain::DoListMaintenance(data::DataList list) {

@@ -31,6 +31,9 @@ namespace vz::search {
 class TMyLocateDialog;
 class TMySearch;
 }  // namespace vz::search
+namespace vz::reports {
+class TMyReport;
+}
 
 namespace vz::mainwin {
 
@@ -49,6 +52,7 @@ public:
         Search, EndSearch, Locate, LocateNext, Reports, Viewer,
         SortOrder, SearchAndReplace, RebuildIndexes, PackDatabase,
         ListMaintenance, ColourSetup, Help, Tips, About, OtherProducts,
+        Statistics,
     };
 
     // `program` has started up and must outlive the window. `arguments` is the command line
@@ -69,8 +73,13 @@ public:
     void DoEndSearch();
     void DoUpdateDatabase();
     void DoHelp();
+    void DoReports();
+    // The report window, which lives for the whole run (backup and restore reload its list).
+    reports::TMyReport* reportWindow() const { return reportWindow_.get(); }
     void DoExit();
     void DoColor(int setNumber);
+    // The viewer configuration window; then the grid shows the new layout at once.
+    void DoViewer();
     void DoListMaintenance(data::DataList list);
     void DoSearch();
     void DoFind();
@@ -86,6 +95,9 @@ public:
     void DisableEndSearch();
     // Applies the viewer settings to the grid and reads the rows anew.
     void SetViewerOptions();
+    // Applies the viewer settings to the grid over the rows it has: options, fonts, colours,
+    // columns, captions and widths, without reading the table.
+    void applyViewerLayout();
     // Shows the number of records the viewer holds.
     void DisplayCount();
     // Scaling, viewer options, colours and count of the database now open.
@@ -98,6 +110,11 @@ public:
     void setButtonBar(int choice);
     // Reads the rows anew and shows the table's current record.
     void refreshViewer();
+
+signals:
+    // The field captions changed (the viewer configuration closed with new ones). Windows that
+    // name fields and stay open across it show the captions anew from the settings.
+    void fieldCaptionsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -171,6 +188,7 @@ private:
     std::unique_ptr<edit::TMyEdit> editWindow_;
     std::unique_ptr<search::TMySearch> searchWindow_;
     std::unique_ptr<search::TMyLocateDialog> locate_;
+    std::unique_ptr<reports::TMyReport> reportWindow_;
     bool browseOnly_ = false;
     bool shown_ = false;
     bool shutDown_ = false;

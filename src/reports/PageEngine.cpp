@@ -93,7 +93,26 @@ void PageEngine::reportStatus() {
     if (onStatus) onStatus(statusText());
 }
 
+void PageEngine::usePen(const QColor& colour, double width) {
+    QPainter& p = target_.painter();
+    if (!painted_.valid) {
+        // A new page: the painter's state is its own again.
+        p.setBrush(Qt::NoBrush);
+        p.setFont(font_);
+        painted_.font = font_;
+    } else if (painted_.pen == colour && painted_.penWidth == width) {
+        return;
+    }
+    QPen pen(colour);
+    pen.setWidthF(width);
+    p.setPen(pen);
+    painted_.pen = colour;
+    painted_.penWidth = width;
+    painted_.valid = true;
+}
+
 void PageEngine::startPage() {
+    painted_.valid = false;
     if (drawing_) {
         // Every page is drawn in the same logical units whatever the device's resolution.
         QPainter& p = target_.painter();
@@ -126,11 +145,15 @@ double PageEngine::pageHeight() const {
     return h > 0 ? h : 11;
 }
 
-double PageEngine::dpi() const { return kUnitsPerInch; }
+double PageEngine::dpi() const {
+    return kUnitsPerInch;
+}
 
 // --- Sections
 
-void PageEngine::setSectionTop(double inches) { sectionTop_ = sane(inches, 0, pageHeight(), 0); }
+void PageEngine::setSectionTop(double inches) {
+    sectionTop_ = sane(inches, 0, pageHeight(), 0);
+}
 
 void PageEngine::setSectionBottom(double inches) {
     sectionBottom_ = sane(inches, 0, pageHeight(), pageHeight());
@@ -162,7 +185,9 @@ void PageEngine::setFont(const PageFont& f) {
     ascent_ = std::max(0.0, m.ascent() / d);
 }
 
-double PageEngine::lineHeight() const { return lineHeight_; }
+double PageEngine::lineHeight() const {
+    return lineHeight_;
+}
 
 // --- Tab cells
 
@@ -179,6 +204,10 @@ void PageEngine::addTab(Justify justify, double width, int innerMargin, int bord
     else
         c.left = cells_.empty() ? left_ : cells_.back().left + cells_.back().width;
     cells_.push_back(c);
+}
+
+void PageEngine::keepTabWhole(int index) {
+    if (index >= 0 && index < int(cells_.size())) cells_[size_t(index)].whole = true;
 }
 
 double PageEngine::tabUsableWidth(int index) const {
@@ -201,12 +230,20 @@ int PageEngine::linesLeft() const {
     return int(std::floor(room / lineHeight_ + 1e-9));
 }
 
-void PageEngine::drawText(double leftInches, double topInches, const QString& text) {
+void PageEngine::drawText(double leftInches, double topInches, const QString& text,
+                          const QFont* font) {
     if (!drawing_ || text.isEmpty()) return;
     QPainter& p = target_.painter();
     const double d = dpi();
-    p.setFont(font_);
-    p.setPen(colour_);
+    const QFont& f = font ? *font : font_;
+    // A recorded page keeps every change of font and pen: make only the real ones.
+    // Text takes only the pen's colour: keep the width in force, so that text and cell borders
+    // in the same colour share one pen.
+    usePen(colour_, painted_.valid ? painted_.penWidth : 0);
+    if (!(painted_.font == f)) {
+        p.setFont(f);
+        painted_.font = f;
+    }
     p.drawText(QPointF(leftInches * d, (topInches + ascent_) * d), text);
 }
 
@@ -222,24 +259,54 @@ void PageEngine::printTabs(const QString& text) {
         const double right = c.left + c.width;
         if (c.shade > 0) {
             const int grey = 255 - c.shade * 255 / 100;
-            p.fillRect(QRectF(c.left * d, top * d, c.width * d, lineHeight_ * d), QColor(grey, grey, grey));
+            p.fillRect(QRectF(c.left * d, top * d, c.width * d, lineHeight_ * d),
+                       QColor(grey, grey, grey));
         }
         if (i < size_t(pieces.size()) && !pieces[qsizetype(i)].isEmpty()) {
-            const QString& piece = pieces[qsizetype(i)];
+            QString piece = pieces[qsizetype(i)];
+            const double usable = std::max(0.0, c.width - 2 * c.inner);
+            // Left-justified text that may be cut needs no measuring here.
+            const bool measure = c.whole || c.justify != Justify::Left;
+            double width = measure ? textWidth(piece) : 0;
+            std::optional<QFont> smaller;
+            if (c.whole && width > usable) {
+                // An amount is never cut into another number: smaller, or marked as not fitting.
+                const int full = font_.pixelSize();
+                const int least = std::max(1, int(std::ceil(full * kMinShrink)));
+                for (int size = int(full * usable / width); size >= least && size < full; --size) {
+                    QFont f = font_;
+                    f.setPixelSize(size);
+                    const double w = QFontMetricsF(f).horizontalAdvance(piece) / dpi();
+                    if (w <= usable) {
+                        smaller = f;
+                        width = w;
+                        break;
+                    }
+                }
+                if (!smaller) {
+                    const double mark = std::max(textWidth(QString(kNoRoomMark)), 1e-6);
+                    piece = QString(std::max(1, int(usable / mark)), kNoRoomMark);
+                    width = textWidth(piece);
+                }
+            }
             double x = c.left + c.inner;
             if (c.justify != Justify::Left) {
-                const double room = c.width - 2 * c.inner - textWidth(piece);
+                const double room = usable - width;
                 x += c.justify == Justify::Right ? room : room / 2;
             }
-            drawText(x, top, piece);
+            drawText(x, top, piece, smaller ? &*smaller : nullptr);
         }
-        if (c.borders != 0) {
-            QPen pen(Qt::black);
-            pen.setWidthF(kBorderPen * d);
-            p.setPen(pen);
-            if (c.borders & kBorderLeft) p.drawLine(QPointF(c.left * d, top * d), QPointF(c.left * d, bottom * d));
-            if (c.borders & kBorderRight) p.drawLine(QPointF(right * d, top * d), QPointF(right * d, bottom * d));
-            if (c.borders & kBorderTop) p.drawLine(QPointF(c.left * d, top * d), QPointF(right * d, top * d));
+        if (c.borders == kBorderAll) {
+            usePen(QColor(Qt::black), kBorderPen * d);
+            p.drawRect(QRectF(c.left * d, top * d, c.width * d, lineHeight_ * d));
+        } else if (c.borders != 0) {
+            usePen(QColor(Qt::black), kBorderPen * d);
+            if (c.borders & kBorderLeft)
+                p.drawLine(QPointF(c.left * d, top * d), QPointF(c.left * d, bottom * d));
+            if (c.borders & kBorderRight)
+                p.drawLine(QPointF(right * d, top * d), QPointF(right * d, bottom * d));
+            if (c.borders & kBorderTop)
+                p.drawLine(QPointF(c.left * d, top * d), QPointF(right * d, top * d));
             if (c.borders & kBorderBottom)
                 p.drawLine(QPointF(c.left * d, bottom * d), QPointF(right * d, bottom * d));
         }

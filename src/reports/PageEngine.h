@@ -128,6 +128,12 @@ public:
     void addTab(Justify justify, double width, int innerMargin, int borders, int shade,
                 std::optional<double> left = std::nullopt);
     int tabCount() const { return int(cells_.size()); }
+    // Makes cell `index` one whose text must never be cut (an amount): text too wide for its
+    // usable width is drawn in a smaller size, down to kMinShrink of the font's, and when even
+    // that does not fit the cell shows kNoRoomMark repeated across it instead.
+    void keepTabWhole(int index);
+    static constexpr double kMinShrink = 0.6;
+    static constexpr QChar kNoRoomMark = QLatin1Char('#');
     // The width text may take in cell `index`: its width less twice its inner margin; 0 for a
     // cell that does not exist.
     double tabUsableWidth(int index) const;
@@ -154,12 +160,16 @@ private:
         Justify justify;
         double left, width, inner;
         int borders, shade;
+        bool whole = false;
     };
     double dpi() const;
-    void drawText(double leftInches, double topInches, const QString& text);
+    void drawText(double leftInches, double topInches, const QString& text,
+                  const QFont* font = nullptr);
     void noteLineHeight() { lineUsed_ = std::max(lineUsed_, lineHeight()); }
     void reportStatus();
     void startPage();
+    // Sets the painter's pen unless it is the one set last on this page.
+    void usePen(const QColor& colour, double width);
 
     PageTarget& target_;
     std::atomic<bool> cancelRequested_{false};
@@ -179,6 +189,13 @@ private:
     double lineHeight_ = kMinLineHeight;
     double ascent_ = 0;
     std::vector<Cell> cells_;
+    // What the painter was last given on this page.
+    struct {
+        bool valid = false;
+        QFont font;
+        QColor pen;
+        double penWidth = 0;
+    } painted_;
 };
 
 }  // namespace vz::reports

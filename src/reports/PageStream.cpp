@@ -11,7 +11,8 @@
 
 namespace vz::reports {
 
-PageStream::PageStream(const QPageSize& paper, bool landscape) : paper_(paper), landscape_(landscape) {
+PageStream::PageStream(const QPageSize& paper, bool landscape)
+    : paper_(paper), landscape_(landscape) {
     if (!paper_.isValid()) paper_ = QPageSize(QPageSize::Letter);
 }
 
@@ -52,7 +53,7 @@ bool PageStream::end() {
 }
 
 void PageStream::drawPage(QPainter& painter, int number, QPointF topLeft, double pixelsPerInch,
-                          bool colour) const {
+                          bool colour, const QRectF& visible) const {
     if (number < 1 || number > int(pages_.size()) || !(pixelsPerInch > 0)) return;
     const QPicture& page = pages_[size_t(number - 1)];
     // Replaying a picture already maps its inches onto the device's (at the device's logical
@@ -70,25 +71,30 @@ void PageStream::drawPage(QPainter& painter, int number, QPointF topLeft, double
         painter.restore();
         return;
     }
-    // Monochrome: draw on a white image of the page's size, then show it in grey.
+    // Monochrome: draw the part seen on a white image, then show it in grey.
     const QSizeF inches = pageSizeInches();
-    const QSize pixels(std::max(1, int(std::ceil(inches.width() * pixelsPerInch))),
-                       std::max(1, int(std::ceil(inches.height() * pixelsPerInch))));
+    QRectF area(topLeft, inches * pixelsPerInch);
+    if (!visible.isEmpty()) area = area.intersected(visible);
+    const QRect pixels = area.toAlignedRect();
+    if (pixels.isEmpty()) return;
     if (qint64(pixels.width()) * pixels.height() > 400'000'000) return;  // a zoom past reason
-    QImage image(pixels, QImage::Format_RGB32);
+    QImage image(pixels.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
+        p.translate(topLeft - QPointF(pixels.topLeft()));
         const double scale = zoomOn(&image);
         p.scale(scale, scale);
         p.drawPicture(QPointF(0, 0), page);
     }
-    painter.drawImage(topLeft, image.convertToFormat(QImage::Format_Grayscale8));
+    painter.drawImage(pixels.topLeft(), image.convertToFormat(QImage::Format_Grayscale8));
 }
 
-bool PageStream::printing() { return PrintJob::inProgress(); }
+bool PageStream::printing() {
+    return PrintJob::inProgress();
+}
 
 bool PageStream::print(QPagedPaintDevice& device, int first, int last, int copies, QString* error) {
     first = std::max(first, 1);
@@ -99,7 +105,8 @@ bool PageStream::print(QPagedPaintDevice& device, int first, int last, int copie
         return false;
     };
     if (first > last) return fail(QStringLiteral("There is no page to print in that range."));
-    if (PrintJob::inProgress()) return fail(QStringLiteral("Previous print job has not yet finished."));
+    if (PrintJob::inProgress())
+        return fail(QStringLiteral("Previous print job has not yet finished."));
 
     PrintJob job;
     device.setPageSize(paper_);

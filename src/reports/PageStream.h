@@ -18,7 +18,8 @@ namespace vz::reports {
 
 class PageStream : public PageTarget {
 public:
-    explicit PageStream(const QPageSize& paper = QPageSize(QPageSize::Letter), bool landscape = false);
+    explicit PageStream(const QPageSize& paper = QPageSize(QPageSize::Letter),
+                        bool landscape = false);
     ~PageStream() override;
 
     // PageTarget
@@ -33,14 +34,20 @@ public:
     bool landscape() const { return landscape_; }
     // The recorded pages; a job in progress counts its current page.
     int pageCount() const { return int(pages_.size()) + (painter_.isActive() ? 1 : 0); }
+    // The pages finished so far: all of them once the job has ended. Only these can be drawn
+    // or printed, so a preview may show them while the job still runs.
+    int finishedPages() const { return int(pages_.size()); }
+    // True between begin() and end().
+    bool recording() const { return painter_.isActive(); }
     // Device pixels per inch of the recorded pages (a QPicture's resolution).
     double resolution() const;
 
     // Draws page `number` (1 to pageCount(); others draw nothing) with its top-left corner at
     // `topLeft`, one inch taking `pixelsPerInch` units of the painter. Without colour the page is
-    // drawn in shades of grey.
+    // drawn in shades of grey; `visible`, when given, is the part of the painter's area that is
+    // seen, and only that part is drawn.
     void drawPage(QPainter& painter, int number, QPointF topLeft, double pixelsPerInch,
-                  bool colour = true) const;
+                  bool colour = true, const QRectF& visible = QRectF()) const;
 
     // Prints pages `first` to `last` (1-based, clamped to the recorded pages) `copies` times on
     // `device`, a QPrinter or QPdfWriter set up by the caller (a QPrinter in full-page mode). The

@@ -49,9 +49,10 @@ QSizeF PageStreamView::pageSizePixels(double screenDpi) const {
     return stream_.pageSizeInches() * pixelsPerInch(screenDpi);
 }
 
-void PageStreamView::paint(QPainter& painter, QPointF topLeft, double screenDpi) const {
+void PageStreamView::paint(QPainter& painter, QPointF topLeft, double screenDpi,
+                           const QRectF& visible) const {
     painter.fillRect(QRectF(topLeft, pageSizePixels(screenDpi)), Qt::white);
-    stream_.drawPage(painter, currentPage(), topLeft, pixelsPerInch(screenDpi), colour_);
+    stream_.drawPage(painter, currentPage(), topLeft, pixelsPerInch(screenDpi), colour_, visible);
 }
 
 }  // namespace vz::reports

@@ -12,14 +12,15 @@ namespace vz::reports {
 
 class PageStreamView {
 public:
-    static constexpr double kMinZoom = 10;   // percent
+    static constexpr double kMinZoom = 10;  // percent
     static constexpr double kMaxZoom = 800;
     static constexpr double kZoomStep = 1.25;  // zoom in multiplies by it, zoom out divides
 
     // `stream` must outlive the view. The view starts on page 1 at 100 % in colour.
     explicit PageStreamView(const PageStream& stream);
 
-    int pageCount() const { return stream_.pageCount(); }
+    // The finished pages: while a job still records, the page in hand is not shown yet.
+    int pageCount() const { return stream_.finishedPages(); }
     // 1 to pageCount(); 0 when the stream has no page.
     int currentPage() const;
     // False, with the page unchanged, when `number` is not a page of the stream.
@@ -47,7 +48,9 @@ public:
     // The current page's size in pixels at the zoom in force.
     QSizeF pageSizePixels(double screenDpi) const;
     // Draws the current page, on white paper, with its top-left corner at `topLeft`.
-    void paint(QPainter& painter, QPointF topLeft, double screenDpi) const;
+    // Only `visible`, when given, needs drawing.
+    void paint(QPainter& painter, QPointF topLeft, double screenDpi,
+               const QRectF& visible = QRectF()) const;
 
 private:
     double pixelsPerInch(double screenDpi) const;

@@ -307,8 +307,11 @@ QString nameAt(const std::string& bytes, size_t index) {
     return getString(p + kOffName, kNameLength, nullptr);
 }
 
-// Builds a current record from an earlier one; `where` names it in messages.
-Result<ReportDefinition> convertEarlier(const unsigned char* p, const QString& where) {
+// Builds a current record from an earlier one. Nothing the record holds stops it from being
+// converted: a width other than 90, 120 or 150, a number of lines outside 0 to 12 or a text
+// longer than its field is made safe as loading makes such values safe, and `notes` says so,
+// naming the record by `where`.
+ReportDefinition convertEarlier(const unsigned char* p, const QString& where, QStringList& notes) {
     bool damaged = false;
     ReportDefinition def;
     def.name = getString(p + kOffName, kNameLength, &damaged);
@@ -317,7 +320,14 @@ Result<ReportDefinition> convertEarlier(const unsigned char* p, const QString& w
     def.pageNumbers = p[kOldPageNumbers] != 0;
     def.useTotals = p[kOldUseTotals] != 0;
     def.numberOfLines = get16(p + kOldNumberOfLines);
-    if (Status bad = checkShape(where, def); !bad) return bad;
+    if (Status odd = checkShape(where, def); !odd) {
+        def.width = validWidth(def.width) ? def.width : nearestWidth(def.width);
+        def.numberOfLines = clampInt(def.numberOfLines, 0, kMaxReportLines);
+        notes << QString::fromStdString(odd.message()) +
+                     QStringLiteral(" It was converted with width %1 and %2 lines.")
+                         .arg(def.width)
+                         .arg(def.numberOfLines);
+    }
     def.landscape = false;
     def.dateOnPages = true;
     ReportFontSpec font;
@@ -341,7 +351,10 @@ Result<ReportDefinition> convertEarlier(const unsigned char* p, const QString& w
     convertLine(p + kOldTotalsLine, def.totalsLine, true);
     for (int l = 0; l < kMaxReportLines; ++l)
         convertLine(p + kOldReportLines + l * kReportLineSize, def.reportLines[size_t(l)], false);
-    if (damaged) return damage(where, def.name, "a text's length runs past its field.");
+    if (damaged)
+        notes << QString::fromStdString(describeRecord(where, def.name)) +
+                     QStringLiteral(
+                         ": a text's length ran past its field; it was cut to the field.");
     sanitiseReport(def);
     return def;
 }
@@ -562,6 +575,8 @@ ConversionResult ConvertEarlierReports(const QString& programFolder) {
         const size_t count = bytes->size() / kEarlierRecordSize;
         std::string converted;
         int convertedHere = 0;
+        // Every record of the earlier file went into the new one; only then may it go.
+        bool complete = true;
         for (size_t i = 0; i < count; ++i) {
             const auto* p =
                 reinterpret_cast<const unsigned char*>(bytes->data()) + i * kEarlierRecordSize;
@@ -571,26 +586,25 @@ ConversionResult ConvertEarlierReports(const QString& programFolder) {
                 continue;
             }
             const QString where = QStringLiteral("%1, report %2").arg(name).arg(i + 1);
-            auto def = convertEarlier(p, where);
-            if (!def) {
-                result.problems << QString::fromStdString(def.status().message());
-                continue;
-            }
-            auto encoded = encodeReport(*def);
+            const ReportDefinition def = convertEarlier(p, where, result.problems);
+            auto encoded = encodeReport(def);
             if (!encoded) {
-                result.problems << QString::fromStdString(describeRecord(where, def->name)) +
+                result.problems << QString::fromStdString(describeRecord(where, def.name)) +
                                        QStringLiteral(": ") +
                                        QString::fromStdString(encoded.status().message());
+                complete = false;
                 continue;
             }
             converted += *encoded;
             ++convertedHere;
         }
-        if (bytes->size() % kEarlierRecordSize != 0)
+        if (bytes->size() % kEarlierRecordSize != 0) {
             result.problems << QStringLiteral(
                                    "%1 ends in a partial report of %2 bytes; it is ignored.")
                                    .arg(path)
                                    .arg(bytes->size() % kEarlierRecordSize);
+            complete = false;
+        }
         if (!converted.empty()) {
             const QString target = reportFilePath(programFolder);
             auto records = readRecords(target);
@@ -608,6 +622,16 @@ ConversionResult ConvertEarlierReports(const QString& programFolder) {
                 continue;
             }
             result.converted += convertedHere;
+        }
+        if (!complete) {
+            // Not everything in it is in the new file: keep it whole, under a name the next
+            // start-up does not convert again.
+            const QString kept = path + QLatin1String(kKeptSuffix);
+            if (engine::renameReplacing(native(path), native(kept)))
+                result.keptFiles << kept;
+            else
+                result.problems << QStringLiteral("%1 could not be renamed to %2.").arg(path, kept);
+            continue;
         }
         if (::unlink(native(path).c_str()) == 0)
             result.deletedFiles << path;

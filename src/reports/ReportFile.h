@@ -92,13 +92,19 @@ struct ConversionResult {
     int skippedBuiltIn = 0;    // records named like a built-in report
     QStringList problems;      // damaged records, a partial record, a failed write
     QStringList deletedFiles;  // the earlier files removed after conversion
+    QStringList keptFiles;     // earlier files not wholly converted, kept under a new name
 };
+
+// What an earlier file not wholly converted is renamed to: its name followed by this.
+inline constexpr const char* kKeptSuffix = ".KEPT";
 
 // Converts every earlier-format file "STAMP.URP" (in any letter case) in `programFolder`:
 // each of its records not named like a built-in report is turned into a current record and
-// appended to the report definitions file there, and the earlier file is then deleted. When the
-// converted records cannot be written, the earlier file is kept for the next start. Damaged
-// earlier records are skipped and named in the result.
+// appended to the report definitions file there, and the earlier file is then deleted. A record
+// with an odd width, number of lines or text length is converted with its values made safe, and
+// named in the problems. When the converted records cannot be written, the earlier file is kept
+// for the next start; when some part of it could not be converted (a partial record at its end,
+// a record that cannot be stored), it is renamed with kKeptSuffix, never deleted.
 ConversionResult ConvertEarlierReports(const QString& programFolder);
 
 // The start-up step: writes the built-in reports when the report definitions file is missing,

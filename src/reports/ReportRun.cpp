@@ -4,11 +4,11 @@
 #include <cmath>
 #include <optional>
 
+#include "common/DisplayFormats.h"
 #include "common/PrintJob.h"
 #include "data/ListFile.h"
 #include "data/Settings.h"
 #include "engine/Table.h"
-#include "common/DisplayFormats.h"
 
 namespace vz::reports {
 namespace {
@@ -16,12 +16,12 @@ namespace {
 // No record is expected to hold this, so the first record always starts a group.
 const QString kNoGroupYet = QStringLiteral("zzxkytrweq");
 constexpr int kGroupValueLength = 120;
-constexpr int kInnerMargin = 2;         // hundredths of an inch
-constexpr double kHeaderTop = 0.5;      // inches from the top of the paper
+constexpr int kInnerMargin = 2;     // hundredths of an inch
+constexpr double kHeaderTop = 0.5;  // inches from the top of the paper
 constexpr double kBodyTop = 1.25;
-constexpr double kBodyGap = 0.75;       // between the body and the bottom margin
+constexpr double kBodyGap = 0.75;  // between the body and the bottom margin
 constexpr double kFooterHeight = 0.5;
-constexpr double kBoxPadding = 0.2;     // around a heading's text
+constexpr double kBoxPadding = 0.2;  // around a heading's text
 constexpr double kFallbackMargin = 0.5;
 
 // Field numbers of the fields the totals read.
@@ -30,7 +30,9 @@ constexpr int kQuantity = 6;
 constexpr int kYear = 7;
 constexpr int kCost = 15;
 
-QString fromStd(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString fromStd(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 QString trimRight(QString s) {
     qsizetype n = s.size();
@@ -54,11 +56,14 @@ PageFont pageFont(const ReportFontSpec& s) {
     f.underline = s.underline;
     f.strikeout = s.strikeout;
     // Stored as 0x00BBGGRR.
-    f.colour = QColor(int(s.colour & 0xFF), int((s.colour >> 8) & 0xFF), int((s.colour >> 16) & 0xFF));
+    f.colour =
+        QColor(int(s.colour & 0xFF), int((s.colour >> 8) & 0xFF), int((s.colour >> 16) & 0xFF));
     return f;
 }
 
-double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+double finiteOr(double v, double fallback) {
+    return std::isfinite(v) ? v : fallback;
+}
 
 // Spaces that centre a text of `length` characters on a line of `width`; none when it is wider.
 QString centring(int width, qsizetype length) {
@@ -69,7 +74,8 @@ QString centring(int width, qsizetype length) {
 
 ReportContext ReportContext::fromSettings(const data::DatabaseSettings& settings) {
     ReportContext c;
-    for (int n = 1; n <= data::kFieldCount; ++n) c.captions[size_t(n - 1)] = settings.field(n).caption;
+    for (int n = 1; n <= data::kFieldCount; ++n)
+        c.captions[size_t(n - 1)] = settings.field(n).caption;
     c.sortLevels = settings.sortLevels;
     const QDate d = QDate::currentDate();
     c.today = engine::Date{d.year(), d.month(), d.day()};
@@ -78,16 +84,22 @@ ReportContext ReportContext::fromSettings(const data::DatabaseSettings& settings
 
 QString ReportResult::statusText() const {
     switch (outcome) {
-        case PageEngine::Outcome::Completed: return QStringLiteral("Report Completed!");
-        case PageEngine::Outcome::Cancelled: return QStringLiteral("Report Canceled!");
-        case PageEngine::Outcome::Failed: break;
+        case PageEngine::Outcome::Completed:
+            return QStringLiteral("Report Completed!");
+        case PageEngine::Outcome::Cancelled:
+            return QStringLiteral("Report Canceled!");
+        case PageEngine::Outcome::Failed:
+            break;
     }
     return error;
 }
 
-ReportRun::ReportRun(const ReportDefinition& definition, engine::Table& table, ReportContext context,
-                     ReportMode mode, QString textFile)
-    : def_(definition), table_(table), context_(std::move(context)), mode_(mode),
+ReportRun::ReportRun(const ReportDefinition& definition, engine::Table& table,
+                     ReportContext context, ReportMode mode, QString textFile)
+    : def_(definition),
+      table_(table),
+      context_(std::move(context)),
+      mode_(mode),
       textPath_(std::move(textFile)) {
     for (int n = 1; n <= data::kFieldCount; ++n)
         fieldIndex_[size_t(n - 1)] = table_.fieldIndex(data::schemaField(n).storedName);
@@ -104,8 +116,10 @@ bool ReportRun::beforeJob(PageEngine& e) {
     e.setStatusLine(1, QString());
 
     // Margins that leave no room to print fall back to half an inch.
-    double top = finiteOr(def_.topMargin, kFallbackMargin), bottom = finiteOr(def_.bottomMargin, kFallbackMargin);
-    double left = finiteOr(def_.leftMargin, kFallbackMargin), right = finiteOr(def_.rightMargin, kFallbackMargin);
+    double top = finiteOr(def_.topMargin, kFallbackMargin),
+           bottom = finiteOr(def_.bottomMargin, kFallbackMargin);
+    double left = finiteOr(def_.leftMargin, kFallbackMargin),
+           right = finiteOr(def_.rightMargin, kFallbackMargin);
     top = std::clamp(top, 0.0, kMaxMargin), bottom = std::clamp(bottom, 0.0, kMaxMargin);
     left = std::clamp(left, 0.0, kMaxMargin), right = std::clamp(right, 0.0, kMaxMargin);
     if (e.pageWidth() - left - right < 1.0) left = right = kFallbackMargin;
@@ -177,8 +191,9 @@ void ReportRun::afterJob(PageEngine& e) {
 bool ReportRun::loadCurrent() {
     while (!atEnd()) {
         if (table_.state() != engine::Table::State::Browse) {  // go() would post the edit
-            engine_->fail(QStringLiteral("%1: a record is being edited; finish it before printing a report.")
-                              .arg(fromStd(table_.path())));
+            engine_->fail(
+                QStringLiteral("%1: a record is being edited; finish it before printing a report.")
+                    .arg(fromStd(table_.path())));
             pos_ = order_.size();
             return false;
         }
@@ -217,7 +232,8 @@ QString ReportRun::fieldValue(int number) const {
     auto v = table_.number(i);
     if (!v || !std::isfinite(*v)) return {};
     const auto& formats = displayFormats();
-    if (data::schemaField(number).type == data::FieldTypeCode::Decimal) return formats.formatMoney(*v);
+    if (data::schemaField(number).type == data::FieldTypeCode::Decimal)
+        return formats.formatMoney(*v);
     if (number == kYear) return QString::number(std::llround(*v));
     return formats.formatNumber(*v, 0);
 }
@@ -231,7 +247,9 @@ double ReportRun::numberOf(int number) const {
 
 // --- Lines
 
-bool ReportRun::room(int lines) const { return !taken_ || engine_->linesLeft() >= lines; }
+bool ReportRun::room(int lines) const {
+    return !taken_ || engine_->linesLeft() >= lines;
+}
 
 void ReportRun::writeLine(const QString& line) {
     if (text_) {
@@ -244,12 +262,15 @@ void ReportRun::writeLine(const QString& line) {
     engine_->endLine();
 }
 
-int ReportRun::itemWidth(const ReportItem& item) const { return std::min(item.width, kMaxItemWidth); }
+int ReportRun::itemWidth(const ReportItem& item) const {
+    return std::min(item.width, kMaxItemWidth);
+}
 
 QString ReportRun::cellText(const ReportItem& item, Role role, Sums sums) const {
     if (item.isFiller()) return {};
     if (role == Role::ColumnHeader) {
-        if (item.isLabel() || item.fieldNumber < 1 || item.fieldNumber > data::kFieldCount) return {};
+        if (item.isLabel() || item.fieldNumber < 1 || item.fieldNumber > data::kFieldCount)
+            return {};
         return context_.captions[size_t(item.fieldNumber - 1)];
     }
     if (item.isLabel()) return item.labelText;
@@ -261,6 +282,21 @@ QString ReportRun::cellText(const ReportItem& item, Role role, Sums sums) const 
         return kind == kTotalQuantity ? formats.formatNumber(sum, 0) : formats.formatMoney(sum);
     }
     return fieldValue(item.fieldNumber);
+}
+
+// An amount in a text file: whole, or the cell filled with marks when it does not fit, so that
+// nobody reads a cut number as the amount.
+QString ReportRun::wholeOrMarked(const QString& text, int width) {
+    if (text.size() <= width) return text.leftJustified(width, QLatin1Char(' '));
+    return QString(width, PageEngine::kNoRoomMark);
+}
+
+bool ReportRun::isAmount(const ReportItem& item, Role role) {
+    if (!item.isField()) return false;
+    if (role == Role::Totals)
+        return item.fieldNumber >= kTotalValue && item.fieldNumber <= kTotalQuantity;
+    if (role == Role::ColumnHeader) return false;
+    return isNumeric(item.fieldNumber);
 }
 
 void ReportRun::layoutLine(const ReportLine& line, Role role) {
@@ -286,11 +322,23 @@ void ReportRun::layoutLine(const ReportLine& line, Role role) {
         }
         const double width = double(itemWidth(item)) / width_ * printable_;
         engine_->addTab(justify, width, kInnerMargin, borders, 0);
+        if (isAmount(item, role)) engine_->keepTabWhole(j);
     }
 }
 
 QString ReportRun::fitText(QString text, double width) const {
-    while (!text.isEmpty() && engine_->textWidth(text) > width) text.chop(1);
+    // The longest start of the text that fits: what removing characters from the end one at a
+    // time until it fits gives, found by halving, since a longer start is never narrower.
+    if (text.isEmpty() || engine_->textWidth(text) <= width) return text;
+    qsizetype fits = 0, tooWide = text.size();
+    while (tooWide - fits > 1) {
+        const qsizetype mid = fits + (tooWide - fits) / 2;
+        if (engine_->textWidth(text.left(mid)) <= width)
+            fits = mid;
+        else
+            tooWide = mid;
+    }
+    text.truncate(fits);
     return text;
 }
 
@@ -305,6 +353,8 @@ void ReportRun::printLine(const ReportLine& line, Role role, Sums sums, bool end
                 out += QString(w, QLatin1Char(' '));
             else if (item.isLabel())
                 out += item.labelText.left(w).rightJustified(w, QLatin1Char(' '));
+            else if (isAmount(item, role))
+                out += wholeOrMarked(cellText(item, role, sums), w);
             else
                 out += cellText(item, role, sums).left(w).leftJustified(w, QLatin1Char(' '));
         }
@@ -313,7 +363,12 @@ void ReportRun::printLine(const ReportLine& line, Role role, Sums sums, bool end
     }
     for (int j = 0; j < used; ++j) {
         if (j > 0) out += QLatin1Char('\t');
-        out += fitText(cellText(line[size_t(j)], role, sums), engine_->tabUsableWidth(j));
+        const ReportItem& item = line[size_t(j)];
+        // Amounts go whole: the engine fits or marks them; texts are cut to the cell.
+        if (isAmount(item, role))
+            out += cellText(item, role, sums);
+        else
+            out += fitText(cellText(item, role, sums), engine_->tabUsableWidth(j));
     }
     engine_->printTabs(out);
     if (endLine) engine_->endLine();
@@ -493,7 +548,8 @@ bool ReportRun::page(PageEngine& e) {
         if (deferred) break;
         printRecord();
         if (def_.useTotals)
-            totals_.add(double(std::llround(numberOf(kQuantity))), numberOf(kMarketValue), numberOf(kCost));
+            totals_.add(double(std::llround(numberOf(kQuantity))), numberOf(kMarketValue),
+                        numberOf(kCost));
         taken_ = true;
         advance();
     }

@@ -83,9 +83,9 @@ private:
     bool atEnd() const { return pos_ >= order_.size(); }
     bool loadCurrent();  // makes order_[pos_] (or the next that still exists) current
     void advance();
-    QString fieldText(int number) const;    // for group values
-    QString fieldValue(int number) const;   // formatted for a cell
-    double numberOf(int number) const;      // blank or unreadable: 0
+    QString fieldText(int number) const;   // for group values
+    QString fieldValue(int number) const;  // formatted for a cell
+    double numberOf(int number) const;     // blank or unreadable: 0
 
     bool room(int lines) const;
     bool textMode() const { return mode_ == ReportMode::TextFile; }
@@ -95,6 +95,8 @@ private:
     void layoutLine(const ReportLine& line, Role role);
     void printLine(const ReportLine& line, Role role, Sums sums = Sums::Group, bool endLine = true);
     QString fitText(QString text, double width) const;
+    static bool isAmount(const ReportItem& item, Role role);
+    static QString wholeOrMarked(const QString& text, int width);
     void printBoxed(const QString& text, int borders);
     bool printHeading();
     void printCaption(const QString& text);
@@ -111,13 +113,14 @@ private:
     std::unique_ptr<QSaveFile> text_;
     PageEngine* engine_ = nullptr;
 
-    std::array<int, data::kFieldCount> fieldIndex_{};  // table field index per field number, -1 none
+    std::array<int, data::kFieldCount>
+        fieldIndex_{};  // table field index per field number, -1 none
     std::vector<uint32_t> order_;
     size_t pos_ = 0;
     uint32_t viewerRecord_ = 0;
     bool walking_ = false;
 
-    int width_ = 120;  // W, characters
+    int width_ = 120;         // W, characters
     double printable_ = 7.5;  // P, inches
     int lines_ = 1;
     int borders_ = 0;

@@ -19,7 +19,9 @@ public:
 
 private:
     using Sums = std::array<double, 3>;  // value, purchase price, quantity
-    static double pick(const Sums& s, int kind) { return kind >= 1 && kind <= 3 ? s[std::size_t(kind - 1)] : 0; }
+    static double pick(const Sums& s, int kind) {
+        return kind >= 1 && kind <= 3 ? s[std::size_t(kind - 1)] : 0;
+    }
     Sums group_{};
     Sums report_{};
 };

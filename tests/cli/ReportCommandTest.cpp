@@ -12,9 +12,9 @@
 #include "CliCommands.h"
 #include "CliRun.h"
 #include "DelimitedText.h"
+#include "common/DisplayFormats.h"
 #include "common/ProgramFolder.h"
 #include "data/Settings.h"
-#include "common/DisplayFormats.h"
 #include "reports/BuiltInReports.h"
 #include "reports/ReportFile.h"
 
@@ -229,4 +229,84 @@ TEST_F(CliReport, TheCollectionsAndTheProgramsOwnFilesAreNeverAnOutput) {
     ASSERT_EQ(report("Full Report", "--text", work.filePath(QStringLiteral("link.txt"))).code, kOk);
     EXPECT_TRUE(QFileInfo(work.filePath(QStringLiteral("link.txt"))).isSymLink());
     EXPECT_TRUE(readText(target).contains(QStringLiteral("Peru")));
+}
+
+TEST_F(CliReport, ListsTheReportsOfTheProgramFolderOrOfAFile) {
+    CliRun r = cli({"report", table.toStdString(), "--list"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    std::string expected;
+    for (const char* name : vz::reports::builtInReportNames()) expected += std::string(name) + "\n";
+    EXPECT_EQ(r.out, expected);
+
+    const QString other = work.filePath(QStringLiteral("OTHER.URP"));
+    vz::reports::ReportDefinition mine;
+    mine.name = QStringLiteral("Mine");
+    ASSERT_TRUE(vz::reports::SaveReport(other, mine));
+    r = cli({"report", other.toStdString(), "--list"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.out, "Mine\n");
+    EXPECT_EQ(
+        cli({"report", work.filePath(QStringLiteral("NONE.URP")).toStdString(), "--list"}).code,
+        kFailed);
+}
+
+TEST_F(CliReport, PagesAndSearchNarrowTheOutput) {
+    const QString out = work.filePath(QStringLiteral("out.txt"));
+    // One page per record and the totals on a fifth: the Full Report on paper... too long to
+    // count here; the text of the whole report tells the pages apart by their form feeds.
+    CliRun r = report("Full Report", "--text", out);
+    ASSERT_EQ(r.code, kOk) << r.err;
+    const QString whole = readText(out);
+    const qsizetype pages = whole.count(QChar('\f'));
+    ASSERT_GE(pages, 1);
+
+    r = cli({"report", table.toStdString(), "Full Report", "--text", out.toStdString(), "--pages",
+             "1-1"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    const QString first = readText(out);
+    EXPECT_EQ(first.count(QChar('\f')), 1);
+    EXPECT_TRUE(whole.startsWith(first));
+
+    r = cli({"report", table.toStdString(), "Full Report", "--text", out.toStdString(), "--pages",
+             std::to_string(pages + 1)});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("pages"), std::string::npos);
+    EXPECT_EQ(cli({"report", table.toStdString(), "Full Report", "--text", out.toStdString(),
+                   "--pages", "2-1"})
+                  .code,
+              kUsage);
+    EXPECT_EQ(cli({"report", table.toStdString(), "Full Report", "--text", out.toStdString(),
+                   "--pages", "0"})
+                  .code,
+              kUsage);
+
+    // Only France, then France or Peru.
+    r = cli({"report", table.toStdString(), "120 Column 1 Line Report", "--text", out.toStdString(),
+             "--search", "Country~franc"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    QString text = readText(out);
+    EXPECT_TRUE(text.contains("F1") && text.contains("F2")) << text.toStdString();
+    EXPECT_FALSE(text.contains("P1") || text.contains("A1")) << text.toStdString();
+    r = cli({"report", table.toStdString(), "120 Column 1 Line Report", "--text", out.toStdString(),
+             "--search", "Country~France", "--or", "Country~Peru", "--pages", "1-1"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    text = readText(out);
+    EXPECT_TRUE(text.contains("P1") && text.contains("F1")) << text.toStdString();
+    EXPECT_FALSE(text.contains("A1")) << text.toStdString();
+    r = cli({"report", table.toStdString(), "120 Column 1 Line Report", "--text", out.toStdString(),
+             "--search", "Nosuchfield~x"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(
+        cli({"report", table.toStdString(), "Full Report", "--text", out.toStdString(), "--search"})
+            .code,
+        kUsage);
+
+    // A PDF of one page.
+    const QString pdf = work.filePath(QStringLiteral("one.pdf"));
+    r = cli({"report", table.toStdString(), "Full Report", "--pdf", pdf.toStdString(), "--pages",
+             "1-1"});
+    ASSERT_EQ(r.code, kOk) << r.err;
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(5).startsWith("%PDF"));
 }

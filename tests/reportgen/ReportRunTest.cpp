@@ -400,3 +400,58 @@ TEST(ReportPdf, FullReportHasItsPageCount) {
     }
 }
 
+
+// An amount too wide for its cell is never cut into another number. In a text file it becomes a
+// row of "#"; on paper it is drawn smaller when that makes it fit, else marked with "#" too.
+TEST(ReportNumbers, AnAmountIsPrintedWholeOrMarkedNeverCut) {
+    Collection c({{"X1", "Chile", 1950, "10c", 1234, "Big", 24964183.59, 1.00}});
+    // Text: "Value:" has 8 characters in the Full Report, "Qty:" 5; the totals 12 each.
+    const QString text = c.dir.file("full.txt");
+    {
+        PageStream stream;
+        PageEngine engine(stream);
+        ReportResult r =
+            runReport(builtIn("Full Report"), *c.table, context(), ReportMode::TextFile, engine, text);
+        ASSERT_EQ(r.outcome, PageEngine::Outcome::Completed) << r.error.toStdString();
+    }
+    const QString full = readText(text);
+    EXPECT_FALSE(full.contains("24,964,1 ")) << full.toStdString();
+    EXPECT_TRUE(full.contains("Value: ########")) << full.toStdString();
+    EXPECT_TRUE(full.contains("Qty: 1,234")) << full.toStdString();
+    // 1,234 x 24,964,183.59 = 30,805,802,550.06: 17 characters, wider than the 12 of the totals.
+    EXPECT_FALSE(full.contains("30,805,802,5")) << full.toStdString();
+    EXPECT_TRUE(full.contains("Value: ############")) << full.toStdString();
+
+    const QString oneLine = c.dir.file("one.txt");
+    {
+        PageStream stream;
+        PageEngine engine(stream);
+        ASSERT_EQ(runReport(builtIn("120 Column 1 Line Report"), *c.table, context(),
+                            ReportMode::TextFile, engine, oneLine)
+                      .outcome,
+                  PageEngine::Outcome::Completed);
+    }
+    const QString row = readText(oneLine);
+    EXPECT_FALSE(row.contains("1,23 ")) << row.toStdString();
+    EXPECT_TRUE(row.contains("####Big")) << row.toStdString();
+
+    // Paper: the quantity fits its 4-character cell in a smaller size; the value in the Full
+    // Report's 8-character cell does not, and is marked.
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
+    auto pdfOf = [&](const char* report, const QString& name) {
+        const QString path = c.dir.file(name);
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QPageSize::Letter));
+        PagedDeviceTarget target(writer, path);
+        PageEngine engine(target);
+        EXPECT_EQ(runReport(builtIn(report), *c.table, context(), ReportMode::Print, engine).outcome,
+                  PageEngine::Outcome::Completed);
+        return path;
+    };
+    const QString onePdf = pdfText(pdfOf("120 Column 1 Line Report", "one.pdf"), 1, 1);
+    EXPECT_TRUE(onePdf.contains("1,234")) << onePdf.toStdString();
+    const QString fullPdf = pdfText(pdfOf("Full Report", "full.pdf"), 1, 1);
+    EXPECT_FALSE(fullPdf.contains("24,964,1\n")) << fullPdf.toStdString();
+    EXPECT_FALSE(fullPdf.contains("30,805,802,5\n")) << fullPdf.toStdString();
+    EXPECT_TRUE(fullPdf.contains("24,964,183.59") || fullPdf.contains("###")) << fullPdf.toStdString();
+}

@@ -390,15 +390,51 @@ TEST_F(ReportStore, AnEarlierFileIsKeptWhenItsReportsCannotBeWritten) {
     EXPECT_TRUE(QFileInfo::exists(old));
 }
 
-TEST_F(ReportStore, DamagedEarlierRecordsAreSkippedAndNamed) {
-    writeFile(dir.file(QStringLiteral("STAMP.URP")),
-              earlierRecord("Bad", 0, 1) + earlierRecord("Good", 150, 1) + Bytes(100, 'x'));
+TEST_F(ReportStore, EarlierRecordsOfAnyShapeAreConvertedAndTheFileKeptUnlessAllWent) {
+    // Odd widths and line counts are made safe, not dropped; the partial record at the end means
+    // the earlier file did not wholly go into the new one, so it is kept under another name.
+    const QString old = dir.file(QStringLiteral("STAMP.URP"));
+    Bytes longName = earlierRecord("Long", 120, 1);
+    longName[0] = char(200);  // a name length past its field
+    writeFile(old, earlierRecord("Bad", 0, 1) + earlierRecord("Good", 150, 1) +
+                       earlierRecord("Wide", 100, 15) + earlierRecord("Negative", 150, -3) +
+                       longName + Bytes(100, 'x'));
     auto result = ConvertEarlierReports(dir.path());
-    EXPECT_EQ(result.converted, 1);
-    ASSERT_EQ(result.problems.size(), 2);
-    EXPECT_TRUE(result.problems[0].contains(QStringLiteral("\"Bad\"")));
-    EXPECT_TRUE(result.problems[1].contains(QStringLiteral("partial")));
-    EXPECT_EQ(ListReports(file), QStringList({"Good"}));
+    EXPECT_EQ(result.converted, 5);
+    EXPECT_TRUE(result.deletedFiles.isEmpty());
+    ASSERT_EQ(result.keptFiles.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_EQ(QFileInfo(result.keptFiles[0]).size(), 5 * 19831 + 100);
+    QStringList names = ListReports(file);
+    ASSERT_EQ(names.size(), 5);
+    EXPECT_EQ(names.mid(0, 4), QStringList({"Bad", "Good", "Wide", "Negative"}));
+    auto bad = LoadReport(file, 0);
+    ASSERT_TRUE(bad) << bad.status().message();
+    EXPECT_EQ(bad->width, 90);
+    EXPECT_EQ(bad->bodyFont.size, 10);
+    auto wide = LoadReport(file, 2);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->width, 90);
+    EXPECT_EQ(wide->numberOfLines, 12);
+    EXPECT_EQ(LoadReport(file, 3)->numberOfLines, 0);
+    EXPECT_TRUE(result.problems.join('\n').contains(QStringLiteral("\"Bad\"")));
+    EXPECT_TRUE(result.problems.join('\n').contains(QStringLiteral("partial")));
+    // The kept file is not converted a second time.
+    EXPECT_EQ(ConvertEarlierReports(dir.path()).converted, 0);
+    EXPECT_EQ(reportCount(file), 5);
+}
+
+TEST_F(ReportStore, NewFilesTakeTheUmaskAndRewritesKeepTheirMode) {
+    const mode_t before = ::umask(022);
+    ASSERT_TRUE(CreateDefaultReports(file));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    ASSERT_EQ(::chmod(file.toLocal8Bit().constData(), 0640), 0);
+    saveNamed({"More"});
+    ASSERT_EQ(::stat(file.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    ::umask(before);
 }
 
 // ---- Damaged files ----

@@ -111,7 +111,7 @@ TEST(MainWindow, MenusCarryEveryItemWithItsShortcut) {
         EXPECT_EQ(a->shortcut().toString(), QString::fromLatin1(shortcut)) << item;
     }
     // Commands without their windows yet are there but unavailable, never pretending to work.
-    EXPECT_FALSE(w.action(C::Reports)->isEnabled());
+    EXPECT_TRUE(w.action(C::Reports)->isEnabled());  // the report window exists
     EXPECT_TRUE(w.action(C::Search)->isEnabled());
     EXPECT_TRUE(w.action(C::Locate)->isEnabled());
     EXPECT_TRUE(w.action(C::SortOrder)->isEnabled());
@@ -364,7 +364,13 @@ TEST(MainWindow, AGridChoiceBoxStoresTheTypedTextNotACompletion) {
         QTest::keyClicks(box->lineEdit(), QString::fromLatin1(typed));
         EXPECT_EQ(box->currentText().toStdString(), typed);
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
-        QTest::qWait(20);  // the store, then the rows read anew
+        // The store comes from the event loop; a loaded machine may take a while.
+        auto stored = [&] {
+            return s.table().go(1) &&
+                   QString::fromStdString(s.table().text(field - 1)).trimmed() == QLatin1String(typed);
+        };
+        (void)QTest::qWaitFor(stored, 5000);
+        QTest::qWait(50);  // the rows read anew after the store
         ASSERT_TRUE(s.table().go(1));
         EXPECT_EQ(QString::fromStdString(s.table().text(field - 1)).trimmed().toStdString(), typed);
     }
