@@ -138,7 +138,8 @@ TEST(MainWindow, BrowseOnlyModeTakesItsCommandsFromEveryControl) {
         EXPECT_EQ(speed(w, "delete-record-button")->isEnabled(), !browsing);
         EXPECT_EQ(findItem(w.menuBar(), "&Options", "List &Maintenance")->isEnabled(), !browsing);
         // Finding and ordering stamps change nothing stored in a record, so they stay.
-        for (C c : {C::Search, C::Locate, C::LocateNext, C::SortOrder}) EXPECT_TRUE(w.action(c)->isEnabled()) << int(c);
+        for (C c : {C::Search, C::Locate, C::LocateNext, C::SortOrder})
+            EXPECT_TRUE(w.action(c)->isEnabled()) << int(c);
         EXPECT_TRUE(lettered(w, "SearchButton")->isEnabled());
         EXPECT_TRUE(speed(w, "locate-next-button")->isEnabled());
         // The navigator keeps first, prior, next and last only; cells cannot be edited.
