@@ -14,6 +14,7 @@
 #include "ExchangeCommands.h"
 #include "MaintenanceCommands.h"
 #include "ReportCommand.h"
+#include "SearchCommand.h"
 #include "StatsCommand.h"
 #include "common/Interaction.h"
 #include "common/ProgramFolder.h"
@@ -92,6 +93,14 @@ constexpr const char* kUsageText =
     "                           copy them back from SOURCE (a backup folder, or the backed-up table\n"
     "                           file) beside FILE (the report definitions: into the program folder);\n"
     "                           a restored table gets its index rebuilt\n"
+    "  search FILE CRITERION... [--or CRITERION...]...\n"
+    "                           print the records that pass a search, in the table's saved sort\n"
+    "                           order, in the format of dump. CRITERION is FIELD~TEXT (a text\n"
+    "                           field contains TEXT, any letter case) or FIELD=VALUE, FIELD>VALUE,\n"
+    "                           FIELD<VALUE (a number or date field; dates as YYYY-MM-DD); FIELD\n"
+    "                           is the stored name or the caption. All criteria of a level must\n"
+    "                           hold; each --or starts another level (at most 10 levels and 75\n"
+    "                           criteria). Prints nothing when no record passes\n"
     "  --help                   show this text\n"
     "  --version                show the version\n"
     "\n"
@@ -393,6 +402,13 @@ int runCommand(const std::vector<std::string>& args, std::istream& in, std::ostr
     if (command == "report") return reportCommand(args, out, err);
     if (command == "export") return runExportCommand({args.begin() + 1, args.end()}, out, err);
     if (command == "import") return runImportCommand({args.begin() + 1, args.end()}, out, err);
+    if (command == "search") {
+        if (args.size() < 3) {
+            err << "vazovi-cli: search takes a file name and at least one criterion. See vazovi-cli --help.\n";
+            return kUsage;
+        }
+        return runSearchCommand(args[1], std::vector<std::string>(args.begin() + 2, args.end()), out, err);
+    }
     if (args.size() != 2 && !replace && !ordered) {
         err << "vazovi-cli: " << command << " takes one file name. See vazovi-cli --help.\n";
         return kUsage;

@@ -111,6 +111,7 @@ public:
     // Asked about every record navigation reads; a record it refuses is skipped. The filter reads
     // the candidate record through this table. Nullptr removes it.
     void setFilter(Filter filter) { filter_ = std::move(filter); }
+    const Filter& filter() const { return filter_; }
     bool hasFilter() const { return bool(filter_); }
 
     // --- Reading the current record (the edit buffer in Edit and Insert)

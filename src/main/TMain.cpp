@@ -53,6 +53,9 @@
 #include "main/ViewerSettings.h"
 #include "main/WindowLayout.h"
 #include "reports/TStatistics.h"
+#include "search/TMyLocateDialog.h"
+#include "search/TMySearch.h"
+#include "search/TMySortOrder.h"
 
 namespace vz::mainwin {
 
@@ -225,10 +228,20 @@ TMain::TMain(Program& program, const QStringList& arguments, QWidget* parent)
     reportWindow_->dimViewer = [this](bool on) { ViewerGrid->setEnabled(!on); };
     // A restore of the report definitions lists the reports anew.
     host_->reportList = [this] { reportWindow_->LoadReportBox(); };
+    // The search window lives for the whole run and holds the search the record filter applies;
+    // the locate component keeps its settings for the run.
+    searchWindow_ = std::make_unique<search::TMySearch>(*this, program_, this);
+    program_.searchTest = [w = searchWindow_.get()](const engine::Table& t) { return w->BuildFilter(t); };
+    locate_ = std::make_unique<search::TMyLocateDialog>([this] { return program_.database().table(); },
+                                                        program_.settings().database, program_.ui());
+    locate_->parentWidget = this;
+    locate_->onFound = [this] { showTableRecord(); };
+    locate_->order = [this] { return &model_->rows(); };
     updateCommandStates();
 }
 
 TMain::~TMain() {
+    program_.searchTest = nullptr;
     program_.onDisplay = nullptr;
     program_.onRecordCount = nullptr;
     program_.onRecentFiles = nullptr;
@@ -273,6 +286,10 @@ void TMain::buildMenus() {
         {C::Backup, [this] { DoBackup(); }},
         {C::Restore, [this] { DoRestore(); }},
         {C::Reports, [this] { DoReports(); }},
+        {C::Search, [this] { DoSearch(); }},
+        {C::Locate, [this] { DoFind(); }},
+        {C::LocateNext, [this] { DoFindNext(); }},
+        {C::SortOrder, [this] { DoSortOrder(); }},
         {C::ColourSetup, [this] { DoColor(6); }},
         {C::Viewer, [this] { DoViewer(); }},
         {C::Help, [this] { DoHelp(); }},
@@ -885,6 +902,32 @@ void TMain::DoUpdateDatabase() {
     SetViewerOptions();
     DisplayCount();
 }
+
+void TMain::DoSearch() {
+    if (program_.database().table() == nullptr) return;
+    syncTableToGrid();
+    searchWindow_->run();
+    DisplayCount();
+}
+
+void TMain::DoFind() {
+    syncTableToGrid();
+    locate_->DoFind();
+}
+
+void TMain::DoFindNext() {
+    syncTableToGrid();
+    locate_->DoFindNext();
+}
+
+void TMain::DoSortOrder() {
+    if (program_.database().table() == nullptr) return;
+    syncTableToGrid();
+    search::runSortOrder(*this, program_);
+    DisplayCount();
+}
+
+void TMain::showTableRecord() { showCurrentRecord(ViewerPlace::of(ViewerGrid, *model_)); }
 
 void TMain::DoHelp() { program_.ui().help(QString()); }
 

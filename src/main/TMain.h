@@ -27,6 +27,10 @@ namespace vz::edit {
 class TMyEdit;
 }
 
+namespace vz::search {
+class TMyLocateDialog;
+class TMySearch;
+}  // namespace vz::search
 namespace vz::reports {
 class TMyReport;
 }
@@ -88,6 +92,14 @@ public:
 
     // The program as the exclusive operations see it.
     ProgramHost& collectionHost() { return *host_; }
+    void DoSearch();
+    void DoFind();
+    void DoFindNext();
+    void DoSortOrder();
+    search::TMySearch* searchWindow() const { return searchWindow_.get(); }
+    search::TMyLocateDialog* locateDialog() const { return locate_.get(); }
+    // Makes the grid show the table's current record without reading the rows anew.
+    void showTableRecord();
 
     // Search mode on, with its controls; and off.
     void EnableEndSearch();
@@ -187,6 +199,8 @@ private:
     std::unique_ptr<edit::TMyEdit> editWindow_;
     std::unique_ptr<ProgramHost> host_;
     QPointer<QWidget> progress_;  // the progress of a long pass, while one runs
+    std::unique_ptr<search::TMySearch> searchWindow_;
+    std::unique_ptr<search::TMyLocateDialog> locate_;
     std::unique_ptr<reports::TMyReport> reportWindow_;
     bool browseOnly_ = false;
     bool shown_ = false;

@@ -49,6 +49,8 @@ public:
 
     // The record number of a row (0 outside), and the row of a record (-1 when not shown).
     uint32_t recordOfRow(int row) const;
+    // The record numbers of every row, top to bottom.
+    const std::vector<uint32_t>& rows() const { return rows_; }
     int rowOfRecord(uint32_t recNo) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "data/Schema.h"
+#include "data/Settings.h"
 
 namespace vz::search {
 namespace {
@@ -17,6 +18,12 @@ FieldCaptions defaultFieldCaptions() {
     FieldCaptions c;
     for (int n = 1; n <= kSearchRows; ++n)
         c[size_t(n - 1)] = QString::fromLatin1(data::schemaField(n).caption);
+    return c;
+}
+
+FieldCaptions fieldCaptions(const data::DatabaseSettings& settings) {
+    FieldCaptions c;
+    for (int n = 1; n <= kSearchRows; ++n) c[size_t(n - 1)] = settings.field(n).caption;
     return c;
 }
 

@@ -19,6 +19,10 @@
 
 #include "search/SearchItems.h"
 
+namespace vz::data {
+struct DatabaseSettings;
+}
+
 namespace vz::search {
 
 struct CriteriaParse {
@@ -32,6 +36,8 @@ struct CriteriaParse {
 using FieldCaptions = std::array<QString, kSearchRows>;
 // The default captions.
 FieldCaptions defaultFieldCaptions();
+// The captions of a database's settings ("Field Names").
+FieldCaptions fieldCaptions(const data::DatabaseSettings& settings);
 
 // Reads criteria from the front of `args` up to its end or to the first argument that starts
 // with "--" and is not "--or" (so a command may take its own options after the criteria).

@@ -43,7 +43,7 @@ TEST(HelpBook, EveryWindowKeywordLandsOnATopic) {
         "Backup and Restore", "User Defined Reports", "List Editor",
         "Viewer Configuration Title", "Viewer Configuration Look", "Viewer Configuration Show",
         "Viewer Configuration Widths", "Viewer Configuration Order", "Viewer Configuration Names",
-        "Sort Order", "Color Configuration", "Search Options", "Search and Replace", "Locate",
+        "Sort Order", "Color Configuration", "Search Options", "Search and Replace", "Locate", "Locate Field Value",
         "Value Selection", "Display Options", "Browse-only Mode", "Command-line Tool",
     };
     for (const QString& k : keywords)

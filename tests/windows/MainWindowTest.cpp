@@ -111,8 +111,10 @@ TEST(MainWindow, MenusCarryEveryItemWithItsShortcut) {
         EXPECT_EQ(a->shortcut().toString(), QString::fromLatin1(shortcut)) << item;
     }
     // Commands without their windows yet are there but unavailable, never pretending to work.
-    EXPECT_FALSE(w.action(C::Search)->isEnabled());
     EXPECT_TRUE(w.action(C::Reports)->isEnabled());  // the report window exists
+    EXPECT_TRUE(w.action(C::Search)->isEnabled());
+    EXPECT_TRUE(w.action(C::Locate)->isEnabled());
+    EXPECT_TRUE(w.action(C::SortOrder)->isEnabled());
     EXPECT_TRUE(w.action(C::Add)->isEnabled());
     // End Search only while a search is in force.
     EXPECT_FALSE(w.action(C::EndSearch)->isEnabled());
@@ -135,6 +137,11 @@ TEST(MainWindow, BrowseOnlyModeTakesItsCommandsFromEveryControl) {
         EXPECT_EQ(lettered(w, "AddButton")->isEnabled(), !browsing);
         EXPECT_EQ(speed(w, "delete-record-button")->isEnabled(), !browsing);
         EXPECT_EQ(findItem(w.menuBar(), "&Options", "List &Maintenance")->isEnabled(), !browsing);
+        // Finding and ordering stamps change nothing stored in a record, so they stay.
+        for (C c : {C::Search, C::Locate, C::LocateNext, C::SortOrder})
+            EXPECT_TRUE(w.action(c)->isEnabled()) << int(c);
+        EXPECT_TRUE(lettered(w, "SearchButton")->isEnabled());
+        EXPECT_TRUE(speed(w, "locate-next-button")->isEnabled());
         // The navigator keeps first, prior, next and last only; cells cannot be edited.
         EXPECT_EQ(w.findChild<QToolButton*>("nav-delete")->isHidden(), browsing);
         EXPECT_FALSE(w.findChild<QToolButton*>("nav-first")->isHidden());
