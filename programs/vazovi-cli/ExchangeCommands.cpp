@@ -18,6 +18,7 @@
 #include "exchange/Importer.h"
 #include "search/SearchCriteria.h"
 #include "search/SortOrder.h"
+#include "search/TableInOrder.h"
 
 namespace vz::cli {
 namespace {
@@ -119,7 +120,7 @@ int runExportCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (const QString own = data::protectedFileReason(outFile, c.tablePath, folder); !own.isEmpty())
         return fail(err, own);
     // In the collection's saved sort order, as the program shows it.
-    auto t = openInOrder(c.tablePath, search::BuildSortString(c.database.sortLevels));
+    auto t = search::openInSortOrder(c.tablePath, search::BuildSortString(c.database.sortLevels));
     if (!t) return fail(err, QString::fromStdString(t.status().message()));
     Table& table = **t;
     // Only the records the search admits, as the export window's "Export Search Criteria".

@@ -16,7 +16,6 @@
 #include "data/DatabaseFiles.h"
 #include "data/OwnFiles.h"
 #include "data/Settings.h"
-#include "engine/KeyExpression.h"
 #include "engine/Table.h"
 #include "reports/PageEngine.h"
 #include "reports/PageStream.h"
@@ -25,6 +24,7 @@
 #include "reports/ReportRun.h"
 #include "search/SearchCriteria.h"
 #include "search/SortOrder.h"
+#include "search/TableInOrder.h"
 
 namespace vz::cli {
 namespace {
@@ -70,36 +70,7 @@ void applyFormats(const data::MiscSettings& misc) {
     f.setNumericFormat(misc.numericFormat);
 }
 
-bool sameExpression(const std::string& a, const QString& b) {
-    return engine::KeyExpression::sameSpelling(a, b.toStdString());
-}
-
 }  // namespace
-
-engine::Result<std::unique_ptr<Table>> openInOrder(const QString& path, const QString& sortString) {
-    const std::string native = toNativePath(path);
-    auto table = Table::open(native, OpenMode::Shared);
-    if (!table || sortString.isEmpty()) return table;
-    if (!(*table)->hasTag(search::kSortTag) ||
-        !sameExpression((*table)->tagExpression(search::kSortTag), sortString)) {
-        table->reset();
-        {
-            auto exclusive = Table::open(native, OpenMode::Exclusive);
-            if (!exclusive) {
-                if (exclusive.status().code() == engine::Status::Code::Locked)
-                    return engine::Status::locked(
-                        native +
-                        " is in use by another program; its sort order cannot be applied.");
-                return exclusive.status();
-            }
-            VZ_RETURN_IF_ERROR(search::applySortString(**exclusive, sortString));
-        }
-        table = Table::open(native, OpenMode::Shared);
-        if (!table) return table;
-    }
-    VZ_RETURN_IF_ERROR((*table)->setOrder(search::kSortTag));
-    return table;
-}
 
 int runReportCommand(const std::string& table, const std::string& name, ReportOutput output,
                      const std::string& outFile, std::ostream& err) {
@@ -157,7 +128,7 @@ int runReportCommand(const ReportRequest& request, std::ostream& err) {
     data::loadDatabaseSettings(database, iniPath, globalSettingsPath());
     applyFormats(global.misc);
 
-    auto table = openInOrder(tablePath, search::BuildSortString(database.sortLevels));
+    auto table = search::openInSortOrder(tablePath, search::BuildSortString(database.sortLevels));
     if (!table) return fail(err, QString::fromStdString(table.status().message()));
     (*table)->setDateFormatter(
         [](const engine::Date& d) { return displayFormats().formatDate(d).toStdString(); });

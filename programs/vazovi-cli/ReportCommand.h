@@ -38,8 +38,5 @@ int runReportCommand(const std::string& table, const std::string& name, ReportOu
 // it is a report definitions file (".URP"), else the program folder's. Usage errors answer kUsage.
 int reportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// Opens the table shared and in the order of `sortString`. The index tag is rebuilt, which needs
-// the table to itself, only when it is missing or holds another order.
-engine::Result<std::unique_ptr<engine::Table>> openInOrder(const QString& path, const QString& sortString);
 
 }  // namespace vz::cli
