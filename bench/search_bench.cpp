@@ -37,7 +37,7 @@
 #include "StampGenerator.h"
 #include "common/ScriptedInteraction.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 #include "main/ViewerModel.h"
 #include "search/SearchCriteria.h"

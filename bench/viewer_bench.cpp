@@ -31,7 +31,7 @@
 #include "common/ScriptedInteraction.h"
 #include "data/Settings.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 #include "main/ViewerModel.h"
 

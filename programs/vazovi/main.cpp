@@ -12,7 +12,7 @@
 #include "common/QtInteraction.h"
 #include "common/QuitSignals.h"
 #include "main/CommandLine.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/SessionEnd.h"
 #include "main/TMain.h"
 #include "main/Version.h"

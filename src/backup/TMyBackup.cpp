@@ -14,7 +14,7 @@
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ProgramHost.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"

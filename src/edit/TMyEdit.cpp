@@ -31,7 +31,7 @@
 #include "engine/Table.h"
 #include "main/ApplyColours.h"
 #include "common/DisplayFormats.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"
 

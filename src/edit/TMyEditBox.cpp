@@ -8,7 +8,7 @@
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"
 

@@ -5,7 +5,7 @@
 
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"
 

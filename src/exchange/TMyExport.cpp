@@ -18,7 +18,7 @@
 #include "engine/Table.h"
 #include "exchange/Exporter.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"
 

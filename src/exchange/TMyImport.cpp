@@ -19,7 +19,7 @@
 #include "engine/Table.h"
 #include "exchange/Importer.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"
 

@@ -1,6 +1,6 @@
 #include "main/ProgramHost.h"
 
-#include "main/Program.h"
+#include "app/Program.h"
 
 namespace vz::mainwin {
 

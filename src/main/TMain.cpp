@@ -39,7 +39,7 @@
 #include "main/ControlFonts.h"
 #include "main/GridChoiceBoxes.h"
 #include "main/MainWindowPlacement.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ProgramHost.h"
 #include "main/ScreenSize.h"
 #include "main/TAboutBox.h"

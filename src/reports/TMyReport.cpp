@@ -18,7 +18,7 @@
 #include "common/Interaction.h"
 #include "data/OwnFiles.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "reports/PageStream.h"
 #include "reports/PageTarget.h"
 #include "reports/ReportDevice.h"

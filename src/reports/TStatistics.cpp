@@ -18,7 +18,7 @@
 #include "data/OwnFiles.h"
 #include "engine/Table.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "reports/ChartOutput.h"
 
 namespace vz::reports {

@@ -13,7 +13,7 @@
 
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "reports/ReportDesign.h"
 #include "reports/ReportFile.h"
 #include "reports/TRepLayout.h"

@@ -15,7 +15,7 @@
 #include "common/Interaction.h"
 #include "data/Schema.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/TMain.h"
 #include "main/ViewerModel.h"

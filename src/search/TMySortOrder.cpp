@@ -12,7 +12,7 @@
 #include "data/DatabaseFiles.h"
 #include "data/Schema.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/TMain.h"
 #include "main/WindowLayout.h"

@@ -12,7 +12,7 @@
 #include "common/Interaction.h"
 #include "data/Schema.h"
 #include "main/ApplyColours.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ProgramHost.h"
 #include "main/ScreenSize.h"
 #include "main/WindowLayout.h"

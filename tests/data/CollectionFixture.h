@@ -11,7 +11,7 @@
 #include "TempFolder.h"
 #include "common/ScriptedInteraction.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ProgramHost.h"
 
 namespace vz::test {

@@ -8,7 +8,7 @@
 #include "TempFolder.h"
 #include "common/ScriptedInteraction.h"
 #include "main/CommandLine.h"
-#include "main/Program.h"
+#include "app/Program.h"
 
 using namespace vz;
 using mainwin::parseCommandLine;

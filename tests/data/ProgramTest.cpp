@@ -6,7 +6,7 @@
 #include "TempFolder.h"
 #include "common/ScriptedInteraction.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 
 using namespace vz;
 

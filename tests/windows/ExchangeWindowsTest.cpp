@@ -17,7 +17,7 @@
 #include "engine/Table.h"
 #include "exchange/TMyExport.h"
 #include "exchange/TMyImport.h"
-#include "main/Program.h"
+#include "app/Program.h"
 
 using namespace vz;
 using exchange::TImportFormat;

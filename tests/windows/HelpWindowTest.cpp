@@ -22,7 +22,7 @@
 #include "data/DataLists.h"
 #include "edit/TMyEdit.h"
 #include "edit/TMyEditBox.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 
 using namespace vz;

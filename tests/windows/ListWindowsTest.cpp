@@ -13,7 +13,7 @@
 #include "data/ListFile.h"
 #include "edit/TMyEditBox.h"
 #include "edit/TMyMiscellaneous.h"
-#include "main/Program.h"
+#include "app/Program.h"
 
 using namespace vz;
 

@@ -13,7 +13,7 @@
 
 #include "common/ScriptedInteraction.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 #include "main/ViewerModel.h"
 

@@ -9,7 +9,7 @@
 
 #include "common/ScriptedInteraction.h"
 #include "main/MainWindowPlacement.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 
 using namespace vz;

@@ -24,7 +24,7 @@
 #include "data/DataLists.h"
 #include "engine/Table.h"
 #include "common/DisplayFormats.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ScreenSize.h"
 #include "main/TMain.h"
 #include "main/ViewerModel.h"

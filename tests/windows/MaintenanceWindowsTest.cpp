@@ -14,7 +14,7 @@
 #include "backup/TMyBackup.h"
 #include "common/ScriptedInteraction.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/ProgramHost.h"
 #include "main/TMain.h"
 #include "search/TSearchAndReplace.h"

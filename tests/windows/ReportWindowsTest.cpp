@@ -19,7 +19,7 @@
 #include "common/ScriptedInteraction.h"
 #include "data/Settings.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "reports/PageStream.h"
 #include "reports/ReportFile.h"
 #include "reports/TMyPreview.h"

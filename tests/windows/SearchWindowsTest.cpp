@@ -22,7 +22,7 @@
 #include "data/DataLists.h"
 #include "engine/Table.h"
 #include "main/ColourSets.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 #include "main/ViewerModel.h"
 #include "search/SortOrder.h"

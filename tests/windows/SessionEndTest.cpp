@@ -23,7 +23,7 @@
 #include "data/DataLists.h"
 #include "edit/TMyEdit.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/SessionEnd.h"
 #include "main/TMain.h"
 

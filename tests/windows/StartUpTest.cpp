@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "common/ScriptedInteraction.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 
 using namespace vz;

@@ -17,7 +17,7 @@
 
 #include "common/ScriptedInteraction.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 #include "reports/TStatistics.h"
 

@@ -11,7 +11,7 @@
 
 #include "common/ScriptedInteraction.h"
 #include "engine/Table.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 
 using namespace vz;

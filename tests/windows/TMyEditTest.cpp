@@ -25,7 +25,7 @@
 #include "edit/TMyEdit.h"
 #include "engine/Table.h"
 #include "common/DisplayFormats.h"
-#include "main/Program.h"
+#include "app/Program.h"
 
 using namespace vz;
 using edit::TMyEdit;

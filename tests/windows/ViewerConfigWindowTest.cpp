@@ -29,7 +29,7 @@
 #include "edit/TMyEdit.h"
 #include "engine/Table.h"
 #include "main/GridChoiceBoxes.h"
-#include "main/Program.h"
+#include "app/Program.h"
 #include "main/TMain.h"
 #include "main/TViewConfig.h"
 #include "main/ViewerModel.h"

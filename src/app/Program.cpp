@@ -1,4 +1,4 @@
-#include "main/Program.h"
+#include "app/Program.h"
 
 #include <QDir>
 #include <QFileInfo>
