@@ -22,9 +22,9 @@ bool readNumber(const QString& text, double& out) {
     return ok;
 }
 
-void upperAscii(std::string& s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+// Upper-cases every letter of the table's code page, accented ones included.
+void upperLetters(std::string& s, const engine::CodePage& cp) {
+    for (char& c : s) c = char(cp.upper(static_cast<unsigned char>(c)));
 }
 
 std::string trimmed(const std::string& s) {
@@ -33,17 +33,15 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-// True when `stored` without the blanks around it equals `upper` once its ASCII letters are
-// upper-cased.
-bool equalsUpper(std::string_view stored, const std::string& upper) {
+// True when `stored` without the blanks around it equals `upper` once its letters are upper-cased
+// in the code page `cp`.
+bool equalsUpper(std::string_view stored, const std::string& upper, const engine::CodePage& cp) {
     const size_t b = stored.find_first_not_of(' ');
     if (b == std::string_view::npos) return upper.empty();
     const size_t e = stored.find_last_not_of(' ');
     if (e - b + 1 != upper.size()) return false;
     for (size_t i = 0; i < upper.size(); ++i) {
-        char c = stored[b + i];
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        if (c != upper[i]) return false;
+        if (char(cp.upper(static_cast<unsigned char>(stored[b + i]))) != upper[i]) return false;
     }
     return true;
 }
@@ -110,17 +108,17 @@ engine::Status replaceAll(engine::Table& t, int index, const ReplaceValues& v,
                           const ReplaceCallbacks& cb, ReplaceCounters& counters) {
     const data::FieldTypeCode type = data::schemaField(v.field).type;
     // Text is compared in the table's own bytes, so no record is decoded: the search text in the
-    // code page (text the code page cannot hold matches nothing), upper-cased in ASCII letters.
+    // code page (text the code page cannot hold matches nothing), its letters upper-cased there.
     std::string search;
     const bool searchable = t.codePage().encodeAppend(v.searchText.toStdString(), search).kind ==
                             engine::CodePage::EncodeError::Kind::None;
-    upperAscii(search);
+    upperLetters(search, t.codePage());
     const int catalog = t.fieldIndex(data::schemaField(1).storedName);
     VZ_RETURN_IF_ERROR(t.first());
     while (!t.eof() && t.hasRecord()) {
         bool match = false;
         if (type == data::FieldTypeCode::Text) {
-            match = searchable && equalsUpper(t.storedBytes(index), search);
+            match = searchable && equalsUpper(t.storedBytes(index), search, t.codePage());
         } else if (!t.isBlank(index)) {
             if (type == data::FieldTypeCode::Date) {
                 auto d = t.date(index);
