@@ -80,7 +80,7 @@ public:
     }
     bool open(QString& error) {
         if (replacement_.tempPath().isEmpty()) {
-            error = QStringLiteral("%1 cannot be written: %2").arg(path_, replacement_.error());
+            error = replacement_.error();  // names the file already
             return false;
         }
         file_ = std::fopen(QFile::encodeName(replacement_.tempPath()).constData(), "wb");
@@ -96,7 +96,7 @@ public:
         file_ = nullptr;
         if (!closed) return fail(error);
         if (!replacement_.commit()) {
-            error = QStringLiteral("%1 cannot be written: %2").arg(path_, replacement_.error());
+            error = replacement_.error();  // names the file already
             return false;
         }
         return true;
