@@ -4,6 +4,7 @@
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 
@@ -20,6 +21,39 @@ PageStream::~PageStream() {
     if (painter_.isActive()) painter_.end();
 }
 
+void PageStream::keep(const QPicture& page) {
+    StoredPage stored;
+    // Level 1: pages are mostly repeated drawing commands and compress well at the fastest level.
+    QByteArray bytes = qCompress(QByteArray(page.data(), int(page.size())), 1);
+    if (!spool_) {
+        spool_ = std::make_unique<QTemporaryFile>();
+        if (!spool_->open()) spool_.reset();
+        spoolEnd_ = 0;
+    }
+    if (spool_ && spool_->seek(spoolEnd_) && spool_->write(bytes) == bytes.size()) {
+        stored.offset = spoolEnd_;
+        stored.size = bytes.size();
+        spoolEnd_ += bytes.size();
+    } else {
+        stored.bytes = std::move(bytes);  // the spool is full or gone: keep this page in memory
+    }
+    pages_.push_back(std::move(stored));
+}
+
+const QPicture& PageStream::page(int number) const {
+    if (number == decodedNumber_) return decoded_;
+    decodedNumber_ = 0;
+    decoded_ = QPicture();
+    const StoredPage& stored = pages_[size_t(number - 1)];
+    QByteArray bytes = stored.bytes;
+    if (bytes.isEmpty() && spool_ && spool_->seek(stored.offset)) bytes = spool_->read(stored.size);
+    const QByteArray data = qUncompress(bytes);
+    if (data.isEmpty()) return decoded_;
+    decoded_.setData(data.constData(), uint(data.size()));
+    if (!decoded_.isNull()) decodedNumber_ = number;
+    return decoded_;
+}
+
 QSizeF PageStream::pageSizeInches() const {
     QSizeF s = paper_.size(QPageSize::Inch);
     return landscape_ ? s.transposed() : s;
@@ -33,13 +67,16 @@ double PageStream::resolution() const {
 bool PageStream::begin() {
     if (painter_.isActive()) painter_.end();
     pages_.clear();
+    spool_.reset();
+    decodedNumber_ = 0;
+    decoded_ = QPicture();
     current_ = QPicture();
     return painter_.begin(&current_);
 }
 
 bool PageStream::newPage() {
     painter_.end();
-    pages_.push_back(current_);
+    keep(current_);
     current_ = QPicture();
     return painter_.begin(&current_);
 }
@@ -47,7 +84,7 @@ bool PageStream::newPage() {
 bool PageStream::end() {
     if (!painter_.isActive()) return true;
     painter_.end();
-    pages_.push_back(current_);
+    keep(current_);
     current_ = QPicture();
     return true;
 }
@@ -55,7 +92,7 @@ bool PageStream::end() {
 void PageStream::drawPage(QPainter& painter, int number, QPointF topLeft, double pixelsPerInch,
                           bool colour, const QRectF& visible) const {
     if (number < 1 || number > int(pages_.size()) || !(pixelsPerInch > 0)) return;
-    const QPicture& page = pages_[size_t(number - 1)];
+    const QPicture& page = this->page(number);
     // Replaying a picture already maps its inches onto the device's (at the device's logical
     // resolution); what is left is the zoom against that resolution.
     auto zoomOn = [pixelsPerInch](const QPaintDevice* device) {

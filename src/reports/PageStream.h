@@ -1,18 +1,25 @@
-// PageStream: a report's pages recorded in memory, one QPicture per page, for the preview window
-// and for printing later, whole or by page range.
+// PageStream: a report's pages recorded as pictures (QPicture), for the preview window and for
+// printing later, whole or by page range.
 //
 // Pages are recorded at the resolution of a QPicture (the screen's logical resolution); drawing
 // or printing scales them to the target, so a page prints at the printer's full resolution.
+//
+// A finished page is kept compressed in a temporary file, so a report of tens of thousands of
+// pages costs a few bytes of memory a page; only the page last drawn is kept decoded. Where no
+// temporary file can be written, the compressed pages stay in memory.
 #pragma once
 
+#include <QByteArray>
 #include <QPageSize>
 #include <QPicture>
 #include <QPointF>
+#include <memory>
 #include <vector>
 
 #include "reports/PageTarget.h"
 
 class QPagedPaintDevice;
+class QTemporaryFile;
 
 namespace vz::reports {
 
@@ -60,10 +67,25 @@ public:
     static bool printing();
 
 private:
+    // Where a finished page is kept: `size` bytes at `offset` of the spool file, or `bytes` when
+    // the spool could not take it. Either way compressed.
+    struct StoredPage {
+        qint64 offset = 0;
+        qint64 size = 0;
+        QByteArray bytes;
+    };
+    void keep(const QPicture& page);
+    // Page `number` (1 to finishedPages()), decoded; an empty picture when it cannot be read.
+    const QPicture& page(int number) const;
+
     QPageSize paper_;
     bool landscape_;
-    std::vector<QPicture> pages_;  // finished pages
-    QPicture current_;             // the page being recorded
+    std::vector<StoredPage> pages_;  // finished pages
+    std::unique_ptr<QTemporaryFile> spool_;
+    qint64 spoolEnd_ = 0;
+    mutable int decodedNumber_ = 0;  // the page held in decoded_, 0 for none
+    mutable QPicture decoded_;
+    QPicture current_;  // the page being recorded
     QPainter painter_;
 };
 

@@ -131,3 +131,56 @@ TEST(PageEngine, StatusTextFillsThePattern) {
     ASSERT_EQ(e.run(job), PageEngine::Outcome::Completed);
     EXPECT_EQ(seen, "Printing Page 1\nFull Report");
 }
+
+namespace {
+
+// Records `count` pages, page k holding one black square k tenths of an inch from the left.
+void recordSquares(PageStream& stream, int count) {
+    ASSERT_TRUE(stream.begin());
+    for (int k = 1; k <= count; ++k) {
+        if (k > 1) {
+            ASSERT_TRUE(stream.newPage());
+        }
+        const double dpi = stream.resolution();
+        stream.painter().fillRect(QRectF(k * dpi / 10, dpi, dpi / 20, dpi / 20), Qt::black);
+    }
+    ASSERT_TRUE(stream.end());
+}
+
+// The tenth of an inch, from the left, where page `number` drawn at 100 pixels an inch is black.
+int squareOf(const PageStream& stream, int number) {
+    QImage image(900, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    stream.drawPage(p, number, QPointF(0, 0), 100);
+    p.end();
+    for (int x = 0; x < image.width(); ++x)
+        if (qGray(image.pixel(x, 102)) < 128) return (x + 2) / 10;
+    return 0;
+}
+
+}  // namespace
+
+TEST(PageStream, EveryPageComesBackAsRecordedWhereverItIsKept) {
+    PageStream stream;
+    recordSquares(stream, 80);
+    EXPECT_EQ(stream.finishedPages(), 80);
+    for (int number : {1, 2, 40, 80, 2, 1}) EXPECT_EQ(squareOf(stream, number), number);
+    EXPECT_EQ(squareOf(stream, 81), 0);  // past the end: nothing drawn
+
+    // With no temporary folder to spool into, pages stay in memory and read back the same.
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent-folder-for-page-spool");
+    PageStream inMemory;
+    recordSquares(inMemory, 12);
+    if (oldTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTmp);
+    for (int number : {12, 3, 1}) EXPECT_EQ(squareOf(inMemory, number), number);
+
+    // A new job starts from no pages.
+    recordSquares(stream, 3);
+    EXPECT_EQ(stream.finishedPages(), 3);
+    EXPECT_EQ(squareOf(stream, 3), 3);
+}
