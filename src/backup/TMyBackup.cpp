@@ -11,6 +11,7 @@
 
 #include "backup/BackupPlaces.h"
 #include "backup/BackupRestore.h"
+#include "common/Controls.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
 #include "main/ApplyColours.h"
@@ -29,14 +30,6 @@ QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& captio
     r->setObjectName(QLatin1String(name));
     r->setGeometry(12, y, 260, 20);
     return r;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const QRect& at) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(at);
-    return b;
 }
 
 // After a copy that ended with its success message, Cancel becomes Close and takes the focus.

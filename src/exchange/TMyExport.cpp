@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <QTableWidget>
 
+#include "common/Controls.h"
 #include "common/DisplayFormats.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
@@ -27,19 +28,6 @@ namespace {
 
 constexpr int kFieldColumn = 0;
 constexpr int kUseColumn = 1;
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& r) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(r);
-    return b;
-}
-
-QLabel* label(QWidget* parent, const QString& text, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(r);
-    return l;
-}
 
 }  // namespace
 
@@ -61,15 +49,15 @@ TMyExport::TMyExport(mainwin::Program& program, QWidget* parent)
     connect(ExportGrid, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int column) { toggle(row, column); });
 
-    label(this, QStringLiteral("Field"), {340, 8, 90, 18});
-    label(this, QStringLiteral("Ordering"), {340, 26, 90, 18});
-    UpButton = button(this, "UpButton", QStringLiteral("&Up"), {340, 48, 90, 26});
-    DownButton = button(this, "DownButton", QStringLiteral("&Down"), {340, 78, 90, 26});
+    makeLabel(this, QStringLiteral("Field"), {340, 8, 90, 18});
+    makeLabel(this, QStringLiteral("Ordering"), {340, 26, 90, 18});
+    UpButton = makeButton(this, "UpButton", QStringLiteral("&Up"), {340, 48, 90, 26});
+    DownButton = makeButton(this, "DownButton", QStringLiteral("&Down"), {340, 78, 90, 26});
     DefaultsButton =
-        button(this, "DefaultsButton", QStringLiteral("D&efaults"), {340, 108, 90, 26});
-    label(this, QStringLiteral("NOTES"), {440, 8, 150, 18});
+        makeButton(this, "DefaultsButton", QStringLiteral("D&efaults"), {340, 108, 90, 26});
+    makeLabel(this, QStringLiteral("NOTES"), {440, 8, 150, 18});
     auto* note =
-        label(this,
+        makeLabel(this,
               QStringLiteral("\"Yes\" includes a field in the export, \"No\" leaves it out.  "
                              "Double click on the field to toggle between them."),
               {440, 26, 150, 110});
@@ -107,9 +95,9 @@ TMyExport::TMyExport(mainwin::Program& program, QWidget* parent)
     MyGauge->setProperty(mainwin::kKeepOwnColours, true);
 
     StartExportButton =
-        button(this, "StartExportButton", QStringLiteral("&Start Export"), {340, 346, 100, 28});
-    ExitButton = button(this, "ExitButton", QStringLiteral("E&xit"), {446, 346, 70, 28});
-    HelpButton = button(this, "HelpButton", QStringLiteral("&Help"), {522, 346, 68, 28});
+        makeButton(this, "StartExportButton", QStringLiteral("&Start Export"), {340, 346, 100, 28});
+    ExitButton = makeButton(this, "ExitButton", QStringLiteral("E&xit"), {446, 346, 70, 28});
+    HelpButton = makeButton(this, "HelpButton", QStringLiteral("&Help"), {522, 346, 68, 28});
 
     connect(UpButton, &QPushButton::clicked, this, &TMyExport::UpButtonClick);
     connect(DownButton, &QPushButton::clicked, this, &TMyExport::DownButtonClick);

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <climits>
 
+#include "common/Controls.h"
 #include "common/DisplayFormats.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
@@ -29,19 +30,6 @@ namespace {
 constexpr int kFieldsColumn = 0;
 constexpr int kImportColumn = 1;
 constexpr int kUseColumn = 2;
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& r) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(r);
-    return b;
-}
-
-QLabel* label(QWidget* parent, const QString& text, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(r);
-    return l;
-}
 
 void showScaled(QDialog* window, mainwin::Program& program) {
     mainwin::showNewWindow(window, &program.settings().database, mainwin::screenScale().factor());
@@ -75,16 +63,16 @@ TMyImport::TMyImport(mainwin::Program& program, Kind kind, QString path, std::ve
     connect(ImportGrid, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int column) { toggle(row, column); });
 
-    label(this, QStringLiteral("Field"), {440, 8, 70, 18});
-    label(this, QStringLiteral("Alignment"), {440, 26, 70, 18});
-    UpButton = button(this, "UpButton", QStringLiteral("&Up"), {440, 48, 70, 26});
-    DownButton = button(this, "DownButton", QStringLiteral("&Down"), {440, 78, 70, 26});
-    label(this, QStringLiteral("Import"), {520, 8, 70, 18});
-    label(this, QStringLiteral("Count"), {520, 26, 70, 18});
-    ImportCount = label(this, QStringLiteral("0"), {520, 48, 70, 20});
+    makeLabel(this, QStringLiteral("Field"), {440, 8, 70, 18});
+    makeLabel(this, QStringLiteral("Alignment"), {440, 26, 70, 18});
+    UpButton = makeButton(this, "UpButton", QStringLiteral("&Up"), {440, 48, 70, 26});
+    DownButton = makeButton(this, "DownButton", QStringLiteral("&Down"), {440, 78, 70, 26});
+    makeLabel(this, QStringLiteral("Import"), {520, 8, 70, 18});
+    makeLabel(this, QStringLiteral("Count"), {520, 26, 70, 18});
+    ImportCount = makeLabel(this, QStringLiteral("0"), {520, 48, 70, 20});
     ImportCount->setObjectName(QStringLiteral("ImportCount"));
     auto* note =
-        label(this,
+        makeLabel(this,
               QStringLiteral("Line up the program's fields with the import fields using Up and "
                              "Down.  \"Yes\" includes a field.  Double click on a \"USE\" cell to "
                              "toggle it."),
@@ -108,9 +96,9 @@ TMyImport::TMyImport(mainwin::Program& program, Kind kind, QString path, std::ve
     MyGauge->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: red; }"));
     MyGauge->setProperty(mainwin::kKeepOwnColours, true);
 
-    StartButton = button(this, "StartButton", QStringLiteral("&Start Import"), {440, 294, 150, 26});
-    ExitButton = button(this, "ExitButton", QStringLiteral("E&xit"), {440, 324, 72, 26});
-    HelpButton = button(this, "HelpButton", QStringLiteral("&Help"), {518, 324, 72, 26});
+    StartButton = makeButton(this, "StartButton", QStringLiteral("&Start Import"), {440, 294, 150, 26});
+    ExitButton = makeButton(this, "ExitButton", QStringLiteral("E&xit"), {440, 324, 72, 26});
+    HelpButton = makeButton(this, "HelpButton", QStringLiteral("&Help"), {518, 324, 72, 26});
     connect(UpButton, &QPushButton::clicked, this, &TMyImport::UpButtonClick);
     connect(DownButton, &QPushButton::clicked, this, &TMyImport::DownButtonClick);
     connect(StartButton, &QPushButton::clicked, this, &TMyImport::StartButtonClick);
@@ -234,8 +222,8 @@ TImportFormat::TImportFormat(mainwin::Program& program, QWidget* parent)
     DBFFormat = new QRadioButton(QStringLiteral("DBase File (DBF)"), group);
     DBFFormat->setObjectName(QStringLiteral("DBFFormat"));
     DBFFormat->setGeometry(10, 40, 260, 20);
-    FileButton = button(this, "FileButton", QStringLiteral("Select &File"), {40, 100, 100, 28});
-    CancelButton = button(this, "CancelButton", QStringLiteral("&Cancel"), {160, 100, 100, 28});
+    FileButton = makeButton(this, "FileButton", QStringLiteral("Select &File"), {40, 100, 100, 28});
+    CancelButton = makeButton(this, "CancelButton", QStringLiteral("&Cancel"), {160, 100, 100, 28});
     connect(FileButton, &QPushButton::clicked, this, &TImportFormat::FileButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     (program_.settings().database.importOptions.fileType == 2 ? DBFFormat : AsciiDelimited)

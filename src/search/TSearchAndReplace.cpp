@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/Controls.h"
 #include "common/DisplayFormats.h"
 #include "common/HelpKeys.h"
 #include "common/Interaction.h"
@@ -19,16 +20,6 @@
 #include "search/SearchAndReplace.h"
 
 namespace vz::search {
-namespace {
-
-QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& at) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(at);
-    return l;
-}
-
-}  // namespace
-
 TSearchAndReplace::TSearchAndReplace(mainwin::Program& program, mainwin::ProgramHost& host,
                                      QWidget* parent)
     : QDialog(parent), program_(program), host_(host) {
