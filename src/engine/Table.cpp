@@ -1079,14 +1079,12 @@ Status Table::appendRecord() {
     const uint32_t known = header_.recordCount;
     if (shared) {
         // Others may have appended since we last looked: the file's count is the truth.
-        char count[4];
-        Status s = file_.readAt(4, count, sizeof count);
-        if (!s) {
+        auto count = fileRecordCount();
+        if (!count) {
             unlockAll();
-            return s;
+            return count.status();
         }
-        header_.recordCount = uint32_t(uint8_t(count[0])) | (uint32_t(uint8_t(count[1])) << 8) |
-                              (uint32_t(uint8_t(count[2])) << 16) | (uint32_t(uint8_t(count[3])) << 24);
+        header_.recordCount = *count;
     }
     if (header_.recordCount == 0xFFFFFFFFu) {
         unlockAll();
@@ -1145,15 +1143,12 @@ Status Table::flushAppends() {
     };
     const uint32_t known = header_.recordCount;
     if (shared) {
-        char count[4];
-        Status s = file_.readAt(4, count, sizeof count);
-        if (!s) {
+        auto count = fileRecordCount();
+        if (!count) {
             unlockAll();
-            return s;
+            return count.status();
         }
-        header_.recordCount = uint32_t(uint8_t(count[0])) | (uint32_t(uint8_t(count[1])) << 8) |
-                              (uint32_t(uint8_t(count[2])) << 16) |
-                              (uint32_t(uint8_t(count[3])) << 24);
+        header_.recordCount = *count;
     }
     if (uint64_t(header_.recordCount) + pendingCount_ >= 0xFFFFFFFFu) {
         if (shared) header_.recordCount = known;
