@@ -130,6 +130,21 @@ Outcome backUpTable(data::CollectionHost& host, Interaction& ui, const QString& 
     return r;
 }
 
+// Copies one of the collection's companion files (a list, the settings) for a backup; a
+// destination that is the source itself is refused. False, with the message shown, on failure.
+bool backUpCompanion(const QString& source, const QString& dest, Interaction& ui) {
+    if (sameFile(source, dest)) {
+        ui.error(identical(QStringLiteral("directory/folder to backup to")));
+        return false;
+    }
+    QString why;
+    if (!copyFileSafely(source, dest, &why)) {
+        ui.error(backupError(why));
+        return false;
+    }
+    return true;
+}
+
 Outcome backUpLists(data::CollectionHost& host, Interaction& ui, const QString& folder) {
     Outcome r;
     Busy busy(host);
@@ -139,16 +154,7 @@ Outcome backUpLists(data::CollectionHost& host, Interaction& ui, const QString& 
     for (int n = 1; n <= 9; ++n) {
         const QString source = base + listExtension(n);
         if (!QFileInfo::exists(source)) continue;
-        const QString dest = joinPath(folder, table + listExtension(n));
-        if (sameFile(source, dest)) {
-            ui.error(identical(QStringLiteral("directory/folder to backup to")));
-            return r;
-        }
-        QString why;
-        if (!copyFileSafely(source, dest, &why)) {
-            ui.error(backupError(why));
-            return r;
-        }
+        if (!backUpCompanion(source, joinPath(folder, table + listExtension(n)), ui)) return r;
         ++r.copied;
     }
     r.ok = true;
@@ -164,15 +170,7 @@ Outcome backUpSettings(data::CollectionHost& host, Interaction& ui, const QStrin
     if (QFileInfo::exists(source)) {
         const QString dest =
             joinPath(folder, data::tableNameOf(host.databasePath()) + QStringLiteral(".INI"));
-        if (sameFile(source, dest)) {
-            ui.error(identical(QStringLiteral("directory/folder to backup to")));
-            return r;
-        }
-        QString why;
-        if (!copyFileSafely(source, dest, &why)) {
-            ui.error(backupError(why));
-            return r;
-        }
+        if (!backUpCompanion(source, dest, ui)) return r;
         r.copied = 1;
     }
     r.ok = true;
